@@ -1,0 +1,106 @@
+#include "tests/support/song_builder.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "playback/callback.h"
+#include "song/song.h"
+#include "synth/tables.h"
+#include "synth/timbre.h"
+#include "synth/wavetable.h"
+
+namespace quandor::test {
+
+namespace {
+void Put16(std::vector<uint8_t>& out, uint16_t v) {
+  out.push_back(v & 0xFF);
+  out.push_back(v >> 8);
+}
+void Put32(std::vector<uint8_t>& out, uint32_t v) {
+  for (int i = 0; i < 4; ++i) out.push_back((v >> (8 * i)) & 0xFF);
+}
+}  // namespace
+
+std::vector<uint8_t> BuildRowData(const SongSpec& spec) {
+  const size_t n = spec.rows.size();
+  const size_t channels = spec.channels & 0x0F;
+  std::vector<uint8_t> data;
+  auto cell = [&](size_t r, size_t c) {
+    return c < spec.rows[r].size() ? spec.rows[r][c] : Cell{};
+  };
+  if (spec.interleaved) {
+    for (size_t r = 0; r < n; ++r)
+      for (size_t c = 0; c < channels; ++c) {
+        Cell x = cell(r, c);
+        Put16(data, x.word);
+        data.push_back(x.pulseWidth);
+        data.push_back(x.waveform);
+        data.push_back(x.volume);
+        data.push_back(x.cutoff);
+      }
+  } else {
+    for (int plane = 0; plane < 6; ++plane)
+      for (size_t c = 0; c < channels; ++c)
+        for (size_t r = 0; r < n; ++r) {
+          Cell x = cell(r, c);
+          const uint8_t bytes[6] = {static_cast<uint8_t>(x.word >> 8),
+                                    static_cast<uint8_t>(x.word & 0xFF), x.pulseWidth,
+                                    x.waveform, x.volume, x.cutoff};
+          data.push_back(bytes[plane]);
+        }
+  }
+  return data;
+}
+
+std::vector<uint8_t> BuildSongBytes(const SongSpec& spec) {
+  std::vector<uint8_t> out = {'Q', 'T', 'N'};
+  out.push_back(static_cast<uint8_t>((spec.channels & 0x0F) | (spec.interleaved ? 0x10 : 0) |
+                                     spec.extraFlags));
+  Put16(out, spec.rowsPerSecond);
+  Put32(out, spec.loopRow);
+  Put16(out, static_cast<uint16_t>(spec.message.size()));
+  Put32(out, spec.unpackedSize);
+  out.insert(out.end(), spec.message.begin(), spec.message.end());
+  std::vector<uint8_t> rows = BuildRowData(spec);
+  out.insert(out.end(), rows.begin(), rows.end());
+  out.insert(out.end(), spec.tail.begin(), spec.tail.end());
+  return out;
+}
+
+bool LoadBytes(const std::vector<uint8_t>& bytes) {
+  uint8_t* copy = new uint8_t[bytes.size() ? bytes.size() : 1];
+  if (!bytes.empty()) std::memcpy(copy, bytes.data(), bytes.size());
+  return LoadSongBuffer(copy, static_cast<uint32_t>(bytes.size()));
+}
+
+std::string WriteTempFile(const std::vector<uint8_t>& bytes, const std::string& suffix) {
+  const char* dir = std::getenv("TMPDIR");
+  std::string pattern = std::string(dir && *dir ? dir : "/tmp") + "/quandor-test-XXXXXX" + suffix;
+  std::vector<char> name(pattern.begin(), pattern.end());
+  name.push_back('\0');
+  int fd = mkstemps(name.data(), static_cast<int>(suffix.size()));
+  if (fd < 0) return "";
+  size_t done = 0;
+  while (done < bytes.size()) {
+    ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+    if (n <= 0) break;
+    done += static_cast<size_t>(n);
+  }
+  close(fd);
+  return std::string(name.data());
+}
+
+void ResetToProgramStart() {
+  InitSynthTables();
+  sampleRate = 48000;
+  BuildPitchTable();
+  BankSelect = 0;
+  LoadStartupTimbre();
+  BuildWavetable();
+  ResetEngine();
+}
+
+}  // namespace quandor::test
