@@ -25,6 +25,9 @@ void ResetSequencer() {
 }
 
 void SequencerTick() {
+  // Every writer keeps CurrentRow below RowCount; should one ever not, fetch row 0 rather
+  // than read outside the song.
+  if (CurrentRow.load(kRelaxed) >= RowCount) CurrentRow.store(0, kRelaxed);
   FetchRow();
   // Equality test only: a row index is always below RowCount after a load's checks.
   uint32_t row = CurrentRow.load(kRelaxed) + 1;
