@@ -68,68 +68,113 @@ int32_t chunkRight[kChunk];
 uint8_t shapedWave[8][256];
 int shapedWidth[8] = {-1, -1, -1, -1, -1, -1, -1, -1};
 uint8_t shapedFrom[512];
+uint8_t waveSnapshot[512];
 
-// Mixes one voice over n frames into the chunk sums. The control fields are constant here:
-// the tick runs only between blocks.
-void MixVoiceChunk(int v, const uint8_t* wave, uint32_t n) {
-  Voice& voice = Voices[v];
-  uint32_t phase = voice.phase;
-  const uint32_t increment = voice.increment;
-  uint8_t lastPos = voice.lastPhaseByte;
-  uint8_t active = voice.activePulseWidth;
-  const uint8_t pulseWidth = voice.pulseWidth.load(kRelaxed);
-  int32_t fs = voice.filterState;
-  const int32_t coeff = voice.cutoff.load(kRelaxed) + 1;
-  const int32_t volume = voice.volume.load(kRelaxed);
-  const uint8_t ls = voice.leftShift, rs = voice.rightShift;
-  const bool noise = voice.noise != 0;
+// One voice's fields in locals for the length of a chunk. The control fields are constant
+// within a chunk: the tick runs only between MixFrames calls.
+struct Running {
+  int index;
+  uint32_t phase, increment;
+  uint32_t lastPos, active, pulseWidth;
+  int32_t fs, coeff, volume;
+  uint32_t ls, rs;
+  bool noise;
+  const uint8_t* shaped;
 
-  // The wave shaped by the active pulse width: the sample for each wave position.
-  uint8_t* shaped = shapedWave[v];
-  auto shape = [&](uint8_t width) {
-    for (int j = 0; j < 256; ++j) shaped[j] = wave[ShapeTable[j][width]];
-    shapedWidth[v] = width;
-  };
-  if (shapedWidth[v] != active) shape(active);
-
-  for (uint32_t i = 0; i < n; ++i) {
+  void Load(int v) {
+    const Voice& voice = Voices[v];
+    index = v;
+    phase = voice.phase;
+    increment = voice.increment;
+    lastPos = voice.lastPhaseByte;
+    active = voice.activePulseWidth;
+    pulseWidth = voice.pulseWidth.load(kRelaxed);
+    fs = voice.filterState;
+    coeff = voice.cutoff.load(kRelaxed) + 1;
+    volume = voice.volume.load(kRelaxed);
+    ls = voice.leftShift;
+    rs = voice.rightShift;
+    noise = voice.noise != 0;
+    shaped = Shape(active);
+  }
+  void Store() const {
+    Voice& voice = Voices[index];
+    voice.phase = phase;
+    voice.lastPhaseByte = static_cast<uint8_t>(lastPos);
+    voice.activePulseWidth = static_cast<uint8_t>(active);
+    voice.filterState = static_cast<uint8_t>(fs);
+  }
+  const uint8_t* Shape(uint32_t width) const {
+    uint8_t* table = shapedWave[index];
+    if (shapedWidth[index] != static_cast<int>(width)) {
+      for (int j = 0; j < 256; ++j) table[j] = waveSnapshot[ShapeTable[j][width]];
+      shapedWidth[index] = static_cast<int>(width);
+    }
+    return table;
+  }
+  // One frame: returns the voice's value before the pan shifts.
+  template <bool Noise>
+  inline int32_t Step() {
     phase += increment;
-    const uint8_t pos = static_cast<uint8_t>(phase >> 16);
-    if (lastPos > pos && active != pulseWidth) {
+    const uint32_t pos = (phase >> 16) & 0xFF;
+    if (lastPos > pos && active != pulseWidth) [[unlikely]] {
       active = pulseWidth;
-      shape(active);
+      shaped = Shape(active);
     }
     lastPos = pos;
-    const uint8_t row = noise ? NoiseTable[phase >> 20] : pos;
-    const int32_t sample = shaped[row];
-    fs += (coeff * (sample - fs)) >> 8;
-    const int32_t value = volume * (fs - 128);
-    chunkLeft[i] += value >> ls;
-    chunkRight[i] += value >> rs;
+    const uint32_t row = Noise ? NoiseTable[phase >> 20] : pos;
+    fs += (coeff * (shaped[row] - fs)) >> 8;  // >> floors: arithmetic shift
+    return volume * (fs - 128);
   }
+};
 
-  voice.phase = phase;
-  voice.lastPhaseByte = lastPos;
-  voice.activePulseWidth = active;
-  voice.filterState = static_cast<uint8_t>(fs);
+// Two voices per loop so their filter chains, serial within a voice, overlap.
+template <bool NoiseA, bool NoiseB>
+void MixPair(Running& a, Running& b, uint32_t n) {
+  for (uint32_t i = 0; i < n; ++i) {
+    const int32_t va = a.Step<NoiseA>();
+    const int32_t vb = b.Step<NoiseB>();
+    chunkLeft[i] += (va >> a.ls) + (vb >> b.ls);
+    chunkRight[i] += (va >> a.rs) + (vb >> b.rs);
+  }
+}
+
+template <bool Noise>
+void MixSingle(Running& a, uint32_t n) {
+  for (uint32_t i = 0; i < n; ++i) {
+    const int32_t va = a.Step<Noise>();
+    chunkLeft[i] += va >> a.ls;
+    chunkRight[i] += va >> a.rs;
+  }
 }
 }  // namespace
 
 void MixFrames(int16_t* frames, uint32_t count) {
   // One snapshot of the shared wavetable per call: equivalent to the rebuild landing between
   // two frames, which the unlocked sharing allows anyway.
-  uint8_t wave[512];
-  for (int i = 0; i < 512; ++i) wave[i] = Wavetable[i].load(kRelaxed);
-  if (std::memcmp(wave, shapedFrom, sizeof wave) != 0) {
-    std::memcpy(shapedFrom, wave, sizeof wave);
+  for (int i = 0; i < 512; ++i) waveSnapshot[i] = Wavetable[i].load(kRelaxed);
+  if (std::memcmp(waveSnapshot, shapedFrom, sizeof waveSnapshot) != 0) {
+    std::memcpy(shapedFrom, waveSnapshot, sizeof waveSnapshot);
     for (int& w : shapedWidth) w = -1;
   }
+  const int voices = lastVoice + 1;
+  Running running[8];
+  for (int v = 0; v < voices; ++v) running[v].Load(v);
 
   while (count > 0) {
     const uint32_t n = count < kChunk ? count : kChunk;
     std::memset(chunkLeft, 0, sizeof(int32_t) * n);
     std::memset(chunkRight, 0, sizeof(int32_t) * n);
-    for (int v = 0; v <= lastVoice; ++v) MixVoiceChunk(v, wave, n);
+    int v = 0;
+    for (; v + 1 < voices; v += 2) {
+      Running& a = running[v];
+      Running& b = running[v + 1];
+      if (a.noise)
+        b.noise ? MixPair<true, true>(a, b, n) : MixPair<true, false>(a, b, n);
+      else
+        b.noise ? MixPair<false, true>(a, b, n) : MixPair<false, false>(a, b, n);
+    }
+    if (v < voices) running[v].noise ? MixSingle<true>(running[v], n) : MixSingle<false>(running[v], n);
     for (uint32_t i = 0; i < n; ++i) {
       // Sums wrap to 16 bits, never saturate.
       frames[2 * i] = static_cast<int16_t>(static_cast<uint16_t>(chunkLeft[i]));
@@ -138,6 +183,7 @@ void MixFrames(int16_t* frames, uint32_t count) {
     frames += 2 * n;
     count -= n;
   }
+  for (int v = 0; v < voices; ++v) running[v].Store();
 }
 
 }  // namespace quandor
