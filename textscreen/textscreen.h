@@ -12,20 +12,20 @@ namespace quandor {
 
 using ScreenCell = uint16_t;  // attribute x 256 + character
 
-extern ScreenCell ScreenCells[4000];     // row-major, 80 per row; all drawing lands here
-extern ScreenCell ShadowCells[4000];     // the cells as of the last refresh
-extern uint8_t PixelBuffer[640 * 400];   // palette indices; the master image
-extern uint8_t Font8x8[2048];            // CP437 glyphs, 8 bytes each, bit 7 leftmost
+extern ScreenCell ScreenCells[4000];    // row-major, 80 per row; all drawing lands here
+extern ScreenCell ShadowCells[4000];    // the cells as of the last refresh
+extern uint8_t PixelBuffer[640 * 400];  // palette indices; the master image
+extern uint8_t Font8x8[2048];           // CP437 glyphs, 8 bytes each, bit 7 leftmost
 struct PaletteColor {
   uint8_t r, g, b, unused;
 };
 extern PaletteColor Palette16[16];
-extern uint8_t TextAttr;                 // background x 16 + foreground
+extern uint8_t TextAttr;  // background x 16 + foreground
 extern uint8_t CursorCol;
 extern uint8_t CursorRow;
 extern bool FullScreen;
 extern SDL_Surface* ScreenSurface;
-extern SDL_Event LastEvent;              // the event taken by the last PollKey
+extern SDL_Event LastEvent;  // the event taken by the last PollKey
 
 // Key symbol and modifier mask of LastEvent after PollKey returned true.
 uint32_t LastKeySymbol();
@@ -56,7 +56,13 @@ std::string UpperText(const std::string& text);
 // The cell and pixel part of a refresh, without presenting (step 1 and 2 of RefreshScreen).
 void RenderChangedCells();
 
-// Program-start values of every screen variable (cells, shadow, pixels, cursor, attribute).
+// Copies PixelBuffer into a surface's 400 rows of pitch bytes (row by row when pitch is not
+// 640); nothing when pitch is below 640.
+void CopyPixelBuffer(uint8_t* pixels, int pitch);
+
+// Program-start values of every screen variable (cells, shadow, pixels, cursor, attribute,
+// FullScreen, ScreenSurface, LastEvent); the loaded font and palette stay. No SDL call: a test
+// that presents sets the mode again.
 void ResetTextScreen();
 
 }  // namespace quandor
