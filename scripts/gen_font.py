@@ -38,9 +38,9 @@ def rows(art):
     return bytes(int(line.replace("#", "1").replace(".", "0"), 2) for line in lines)
 
 
-# The console font has no double-line box drawings (it shows the single-line ones for them) and
-# shows arrows for the solid triangles 30 and 31; those and a few symbols are drawn here in the
-# PC's style: single lines 2 pixels wide in columns 3-4 and 1 pixel high in row 4, double lines
+# The console font has no double-line box drawings (it shows the single-line ones for them),
+# shows arrows for the solid triangles 30 and 31 and has wrong pictures for most Greek letters;
+# those and a few symbols are drawn here in the PC's style, letters 7 pixels wide: single lines 2 pixels wide in columns 3-4 and 1 pixel high in row 4, double lines
 # in columns 2-3 and 5-6 or rows 2 and 4.
 HAND_DRAWN = {
     16: rows("#....... ###..... #####... #######. #####... ###..... #....... ........"),  # right pointer
@@ -78,10 +78,28 @@ HAND_DRAWN = {
     214: rows("........ ........ ........ ........ ..###### ..##.##. ..##.##. ..##.##."),
     215: rows("..##.##. ..##.##. ..##.##. ..##.##. ######## ..##.##. ..##.##. ..##.##."),
     216: rows("...##... ...##... ######## ...##... ######## ...##... ...##... ...##..."),
-    236: rows("........ ........ .##.##.. #..#..#. #..#..#. .##.##.. ........ ........"),  # infinity
+    224: rows("........ ........ .###.##. ##.###.. ##..#... ##.###.. .###.##. ........"),  # alpha
+    226: rows("#######. ##...##. ##...... ##...... ##...... ##...... ##...... ........"),  # Gamma
+    227: rows("........ #######. .##.##.. .##.##.. .##.##.. .##.##.. .##.##.. ........"),  # pi
+    228: rows("#######. ##...##. .##..... ..##.... .##..... ##...##. #######. ........"),  # Sigma
+    229: rows("........ ........ .######. ##.##... ##.##... ##.##... .###.... ........"),  # sigma
+    231: rows("........ .###.##. ##.###.. ...##... ...##... ...##... ...##... ........"),  # tau
+    232: rows("#######. ..###... .##.##.. ##...##. ##...##. .##.##.. ..###... #######."),  # Phi
+    233: rows("..###... .##.##.. ##...##. #######. ##...##. .##.##.. ..###... ........"),  # Theta
+    234: rows("..###... .##.##.. ##...##. ##...##. .##.##.. .##.##.. ###.###. ........"),  # Omega
+    235: rows("...###.. ..##.... ...##... .#####.. ##..##.. ##..##.. .####... ........"),  # delta
+    236: rows("........ ........ .######. ##.##.## ##.##.## .######. ........ ........"),  # infinity
+    237: rows(".....##. ....##.. .######. ##.##.## ##.##.## .######. .##..... ##......"),  # phi
+    238: rows("...####. ..##.... .##..... .######. .##..... ..##.... ...####. ........"),  # epsilon
     239: rows("..###... .##.##.. ##...##. ##...##. ##...##. ##...##. ##...##. ........"),  # intersection
     240: rows("........ #######. ........ #######. ........ #######. ........ ........"),  # identical
 }
+
+
+# Codes whose glyph the console font has under the right name but with another character's
+# picture (its Greek letters show box pieces, a second sharp s, three bars for pi, ...): these
+# take the drawing above instead.
+WRONG_IN_FONT = {224, 226, 227, 228, 229, 231, 232, 233, 234, 235, 237, 238}
 
 
 def read_psf(path):
@@ -158,7 +176,7 @@ def build(path):
             font.append(bytes(8))
             continue
         char = cp437_char(code)
-        if has_own_glyph(char, table, primary, cp437):
+        if code not in WRONG_IN_FONT and has_own_glyph(char, table, primary, cp437):
             font.append(glyphs[table[char]])
         elif code in HAND_DRAWN:
             font.append(HAND_DRAWN[code])
