@@ -25,7 +25,9 @@ using Cell = std::array<uint8_t, 6>;  // the 6 bytes of a row record, word low b
 // width, cutoff.
 constexpr int kFieldByte[4] = {3, 4, 2, 5};
 
-bool IsSpace(char c) { return c == ' ' || c == '\t'; }
+bool IsSpace(char c) {
+  return c == ' ' || c == '\t';
+}
 
 int HexDigit(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -189,8 +191,8 @@ void ParseHeaderLine(Pass& p, const std::string& line, size_t first) {
     p.rowsLine = p.lineNo;
     return;
   }
-  static const char* kKeys[] = {"rate",     "loop",        "layout",   "compression", "channels",
-                                "message",  "spare-flags", "unpacked", "tail"};
+  static const char* kKeys[] = {"rate",    "loop",        "layout",   "compression", "channels",
+                                "message", "spare-flags", "unpacked", "tail"};
   bool known = false;
   for (const char* k : kKeys) known = known || key.text == k;
   if (!known) {
@@ -383,9 +385,9 @@ void ParseRowLine(Pass& p, const std::string& line) {
             "too many columns: " + std::to_string(spans.size()) + " cells for " +
                 std::to_string(channels) + " channels");
   } else if (spans.size() < channels) {
-    p.Error(static_cast<int>(line.size()) + 1,
-            "too few columns: " + std::to_string(spans.size()) + " cells for " +
-                std::to_string(channels) + " channels");
+    p.Error(static_cast<int>(line.size()) + 1, "too few columns: " + std::to_string(spans.size()) +
+                                                   " cells for " + std::to_string(channels) +
+                                                   " channels");
   }
   const bool first = s.rowCount == 0;
   size_t base = s.cells.size();
@@ -422,7 +424,9 @@ std::vector<uint8_t> LayOutRows(const ParsedSong& s) {
   return data;
 }
 
-char HexChar(int v) { return "0123456789ABCDEF"[v & 15]; }
+char HexChar(int v) {
+  return "0123456789ABCDEF"[v & 15];
+}
 
 void AppendHexByte(std::string& out, uint8_t v) {
   out.push_back(HexChar(v >> 4));
@@ -509,8 +513,7 @@ bool ParseSongText(const std::string& text, std::vector<uint8_t>& songBytes,
     if (s.compressed && s.unpackedLine != 0)
       errors.push_back({s.unpackedLine, 1, "'unpacked' is for uncompressed songs only"});
     const uint64_t dataSize = uint64_t{s.rowCount} * rowSize + s.tail.size();
-    if (s.compressed ? dataSize > kMaxUnpackedSize
-                     : 16 + s.message.size() + dataSize > 0xFFFFFFFFu)
+    if (s.compressed ? dataSize > kMaxUnpackedSize : 16 + s.message.size() + dataSize > 0xFFFFFFFFu)
       errors.push_back({p.rowsLine, 1, "too many rows for one song"});
   }
   if (!errors.empty()) {
@@ -608,8 +611,8 @@ bool PrintSongText(const uint8_t* bytes, size_t size, std::string& text, std::st
     return false;
   }
   if (loop >= rows) {
-    error = "loop row " + std::to_string(loop) + " is not below the row count " +
-            std::to_string(rows);
+    error =
+        "loop row " + std::to_string(loop) + " is not below the row count " + std::to_string(rows);
     return false;
   }
   const bool interleaved = (flags & 0x10) != 0;
