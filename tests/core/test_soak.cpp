@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "playback/callback.h"
@@ -85,6 +86,8 @@ TEST(Soak, HundredMinutesReachTheClockCeilingAndStayExact) {
     lastClock = clock;
     if (k + kWindowCallbacks >= callbacks) window.insert(window.end(), buffer.begin(), buffer.end());
   }
+  RecordProperty("frames_played", std::to_string(callbacks * kCallbackFrames));
+  RecordProperty("ceiling_after_callback", std::to_string(ceilingAt));
   EXPECT_EQ(rowOutside, 0u);
   EXPECT_EQ(clockBackwards, 0u);
   EXPECT_EQ(PlayClock.load(), kPlayClockCeiling);
