@@ -221,6 +221,35 @@ def main():
         data = songs[name]
         write('playback', name, struct.pack('<H', len(data)) + data + cmds)
 
+    # Text form of quandor-tool's build: small songs using every header key and cell notation,
+    # and a few with mistakes.
+    texts = {
+        'valid_two_channels': (
+            '# two voices\nrate 50\nloop 1\nlayout interleaved\ncompression off\nchannels 2\n'
+            'message "Hi \\x01 there \\\\ \\" \\n"\nrows\n'
+            '[C-4]   00 C0 80 FF | (1A0> * 00 40 20 FF\n. | .\n[A#2) 10 00 FF 80 | 7FF 00 01 10 20\n'),
+        'valid_packed_planar': (
+            'rate 70\nloop 0\nlayout planar\ncompression on\nchannels 3\nrows\n'
+            '[C-4] 00 00 80 FF | (E-2] 00 E8 20 60 | <G-5> * 40 00 90 70\n'
+            '. | . . . . 56 | .\n. | . . D7 . 4E | . . . 00 .\n'),
+        'valid_spare_and_tail': (
+            'rate 60000\nloop 0\nlayout interleaved\ncompression off\nchannels 1\n'
+            'spare-flags 0xA0\nunpacked 1234\ntail 01 02 03\nrows\n[C-0] 00 00 FF FF\n'),
+        'nearly_bad_cell': 'rate 50\nloop 0\nlayout interleaved\ncompression off\nchannels 2\nrows\n[H-4] 00 | zz\n',
+        'nearly_no_rows': 'rate 50\nloop 3\nchannels 1\nrows\n',
+        'nearly_unknown_key': 'rate 50\ntempo 3\nchannels 9\nmessage "unterminated\nrows\n. \n',
+    }
+    for name, text in texts.items():
+        write('song_text', name, text.encode())
+    here = os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', 'songs')
+    for demo in ('pocket', 'tidepool'):
+        path = os.path.join(here, demo + '.txt')
+        if os.path.exists(path):
+            with open(path, 'rb') as f:
+                # Cut to the first rows; the loop row goes back to 0 to stay inside them.
+                lines = [b'loop 0' if l.startswith(b'loop ') else l for l in f.read().split(b'\n')]
+            write('song_text', 'demo_' + demo + '_start', b'\n'.join(lines[:60]) + b'\n')
+
 
 if __name__ == '__main__':
     main()
