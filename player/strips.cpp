@@ -51,10 +51,14 @@ void DrawStrip(int c, uint16_t word, uint8_t pulseWidth, uint8_t waveform, uint8
   TextAttr = 0x70;
   WriteText(IntToText(c + 1));
   TextAttr = (word & 0x0800) ? 0x7F : 0x70;
-  WriteText(volume > 0 ? NoteNames[0][(word >> 4) & 15] + IntToText(octave) : "===");
+  std::string note = "===";
+  if (volume > 0) note.assign(NoteNames[0][(word >> 4) & 15]).append(IntToText(octave));
+  WriteText(note);
   TextAttr = 0x70;
-  WriteText(std::string(1, kLeftMarks[word >> 14]) + Hex3(word & 0x7FF) +
-            kRightMarks[(word >> 12) & 3] + HexByte(waveform));
+  std::string pitch(1, kLeftMarks[word >> 14]);
+  pitch.append(Hex3(word & 0x7FF)).append(1, kRightMarks[(word >> 12) & 3]);
+  pitch.append(HexByte(waveform));
+  WriteText(pitch);
   TextAttr = 0x71;
   WriteText(HexByte(volume));
   TextAttr = 0x72;
