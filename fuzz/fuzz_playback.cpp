@@ -20,8 +20,8 @@ namespace {
 constexpr uint32_t kFrameBudget = 24000;
 
 // Keys with a timbre action and a few without one.
-constexpr uint32_t kKeys[] = {32, 97, 115, 100, 102, 120, 99, 118, 101, 114, 113, 119, 116,
-                              49, 50, 51, 52, 53, 54, 55, 56, 13, 27, 273};
+constexpr uint32_t kKeys[] = {32,  97, 115, 100, 102, 120, 99, 118, 101, 114, 113, 119,
+                              116, 49, 50,  51,  52,  53,  54, 55,  56,  13,  27,  273};
 
 void CheckRow() {
   if (CurrentRow.load() >= RowCount) std::abort();

@@ -2,6 +2,7 @@
 // refuses a bad song silently (LoadSong false, nothing printed, no buffer held) and keeps the
 // reason that quandor-tool prints; a file that cannot be read ends the process with the fatal
 // report. Also the fuzzers' seeds and the inputs of past findings, kept in tests/data/.
+#include <dirent.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -9,7 +10,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <dirent.h>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -40,7 +40,9 @@ Bytes Append(Bytes a, const Bytes& b) {
   return a;
 }
 
-Bytes Filled(size_t n) { return Bytes(n, 0x42); }
+Bytes Filled(size_t n) {
+  return Bytes(n, 0x42);
+}
 
 // One interleaved channel, compressed, with the given stream and unpacked size.
 Bytes Packed(uint32_t unpacked, const test::BitStream& s) {
@@ -94,8 +96,10 @@ TEST_F(BadInput, RefusedSilentlyWithItsReason) {
        "message runs past the end of the file"},
       {"message length above 65519", Append(Header(0x11, 50, 0, 65520), Filled(65600)),
        "message length 65520 is above 65519"},
-      {"channel count 0", Append(Header(0x10, 50, 0, 0), Filled(12)), "channel count 0 is not 1 to 8"},
-      {"channel count 9", Append(Header(0x19, 50, 0, 0), Filled(54)), "channel count 9 is not 1 to 8"},
+      {"channel count 0", Append(Header(0x10, 50, 0, 0), Filled(12)),
+       "channel count 0 is not 1 to 8"},
+      {"channel count 9", Append(Header(0x19, 50, 0, 0), Filled(54)),
+       "channel count 9 is not 1 to 8"},
       {"channel count 15", Append(Header(0x0F, 50, 0, 0), Filled(90)),
        "channel count 15 is not 1 to 8"},
       {"rowsPerSecond 0", Append(Header(0x11, 0, 0, 0), Filled(12)), "rows per second is 0"},
@@ -106,7 +110,8 @@ TEST_F(BadInput, RefusedSilentlyWithItsReason) {
        "compressed with an unpacked size of 0"},
       {"unpackedSize beyond the limit", Packed(kMaxUnpackedSize + 1, endsEarly),
        "unpacked size 268435457 is too large"},
-      {"stream ending early", Packed(6, endsEarly), "compressed payload gives 2 bytes, header says 6"},
+      {"stream ending early", Packed(6, endsEarly),
+       "compressed payload gives 2 bytes, header says 6"},
       {"stream reading past its input", Packed(6, pastInput), "compressed payload ends early"},
       {"match reaching before the output", Packed(6, beforeStart),
        "compressed payload copies from before its output"},

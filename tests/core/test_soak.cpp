@@ -51,11 +51,11 @@ std::vector<uint8_t> SoakSong() {
   for (uint32_t r = 0; r < 701; ++r) {
     std::vector<test::Cell> row;
     for (uint32_t c = 0; c < 3; ++c)
-      row.push_back(test::Cell{static_cast<uint16_t>(((r * 11 + c * 70) & 0xFF) | (2 + c + r % 3) << 8 |
-                                                     (c == 2 && r % 5 == 0 ? 0x0800 : 0) |
-                                                     (r % 4) << 12),
-                               static_cast<uint8_t>(r * 3), static_cast<uint8_t>(c == 0 ? 1 : 0),
-                               static_cast<uint8_t>(230 - c * 40), static_cast<uint8_t>(40 + r)});
+      row.push_back(
+          test::Cell{static_cast<uint16_t>(((r * 11 + c * 70) & 0xFF) | (2 + c + r % 3) << 8 |
+                                           (c == 2 && r % 5 == 0 ? 0x0800 : 0) | (r % 4) << 12),
+                     static_cast<uint8_t>(r * 3), static_cast<uint8_t>(c == 0 ? 1 : 0),
+                     static_cast<uint8_t>(230 - c * 40), static_cast<uint8_t>(40 + r)});
     spec.rows.push_back(row);
   }
   return test::BuildSongBytes(spec);
@@ -84,7 +84,8 @@ TEST(Soak, HundredMinutesReachTheClockCeilingAndStayExact) {
     if (ceilingAt && clock != kPlayClockCeiling) ++leftCeiling;
     if (!ceilingAt && clock == kPlayClockCeiling) ceilingAt = k + 1;
     lastClock = clock;
-    if (k + kWindowCallbacks >= callbacks) window.insert(window.end(), buffer.begin(), buffer.end());
+    if (k + kWindowCallbacks >= callbacks)
+      window.insert(window.end(), buffer.begin(), buffer.end());
   }
   RecordProperty("frames_played", std::to_string(callbacks * kCallbackFrames));
   RecordProperty("ceiling_after_callback", std::to_string(ceilingAt));

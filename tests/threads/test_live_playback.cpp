@@ -70,18 +70,28 @@ TEST_F(LivePlayback, MainThreadWorksBesideTheAudioThread) {
 
   // The keys the player passes to the timbre controls: space, a, s, d, f, x, c, v, e, r, q,
   // w, t and the level keys 1 to 8 (with and without shift).
-  const uint32_t keys[] = {32, 97, 115, 100, 102, 120, 99, 118, 101, 114, 113, 119, 116,
-                           49, 50, 51, 52, 53, 54, 55, 56};
+  const uint32_t keys[] = {32,  97,  115, 100, 102, 120, 99, 118, 101, 114, 113,
+                           119, 116, 49,  50,  51,  52,  53, 54,  55,  56};
   const uint32_t start = SDL_GetTicks();
   uint32_t passes = 0, rowOutside = 0, clockBackwards = 0, lastClock = 0;
   long displaySum = 0;  // keeps the display reads from being optimised away
   while (SDL_GetTicks() - start < 1500) {
     switch (passes % 6) {
-      case 0: SeekForward(); break;
-      case 1: SeekBack(); break;
-      case 2: if (passes % 60 == 2) RestartSong(); break;
-      case 3: MuteFlags[passes % 3].store(MuteFlags[passes % 3].load() ? 0 : 1); break;
-      case 4: BoostMode.store(!BoostMode.load()); break;
+      case 0:
+        SeekForward();
+        break;
+      case 1:
+        SeekBack();
+        break;
+      case 2:
+        if (passes % 60 == 2) RestartSong();
+        break;
+      case 3:
+        MuteFlags[passes % 3].store(MuteFlags[passes % 3].load() ? 0 : 1);
+        break;
+      case 4:
+        BoostMode.store(!BoostMode.load());
+        break;
       case 5:
         TimbreKey(keys[passes % (sizeof keys / sizeof keys[0])], passes & 1);
         BuildWavetable();
@@ -100,7 +110,8 @@ TEST_F(LivePlayback, MainThreadWorksBesideTheAudioThread) {
                     Voices[c].cutoff.load(std::memory_order_relaxed);
     }
     const uint32_t frames = CallbackFrames.load(std::memory_order_relaxed);
-    for (uint32_t i = 0; i < frames; i += 64) displaySum += ScopeBuffer[i].load(std::memory_order_relaxed);
+    for (uint32_t i = 0; i < frames; i += 64)
+      displaySum += ScopeBuffer[i].load(std::memory_order_relaxed);
     for (int i = 0; i < 512; i += 8) displaySum += WavetableAt(i);
     ++passes;
     if (passes % 16 == 0) SDL_Delay(1);
@@ -123,7 +134,8 @@ std::vector<uint8_t> ReadAll(const std::string& path) {
 
 size_t LeadingZeroFrames(const std::vector<uint8_t>& bytes) {
   size_t i = 0;
-  while (i + 4 <= bytes.size() && !bytes[i] && !bytes[i + 1] && !bytes[i + 2] && !bytes[i + 3]) i += 4;
+  while (i + 4 <= bytes.size() && !bytes[i] && !bytes[i + 1] && !bytes[i + 2] && !bytes[i + 3])
+    i += 4;
   return i / 4;
 }
 
@@ -146,7 +158,8 @@ TEST_F(LivePlayback, DeviceReceivesTheOfflineRendering) {
   test::ResetToProgramStart();
   const size_t frames = live.size() / 4;
   std::vector<uint8_t> offline(frames * 4 + 8192);
-  for (size_t at = 0; at < frames * 4; at += 8192) AudioCallback(nullptr, offline.data() + at, 8192);
+  for (size_t at = 0; at < frames * 4; at += 8192)
+    AudioCallback(nullptr, offline.data() + at, 8192);
   offline.resize(frames * 4);
 
   // The driver may write silence while the device is still paused, before the first callback;
