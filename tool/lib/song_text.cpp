@@ -383,11 +383,11 @@ void ParseRowLine(Pass& p, const std::string& line) {
   if (spans.size() > channels) {
     p.Error(static_cast<int>(spans[channels].first),
             "too many columns: " + std::to_string(spans.size()) + " cells for " +
-                std::to_string(channels) + " channels");
+                std::to_string(channels) + (channels == 1 ? " channel" : " channels"));
   } else if (spans.size() < channels) {
     p.Error(static_cast<int>(line.size()) + 1, "too few columns: " + std::to_string(spans.size()) +
                                                    " cells for " + std::to_string(channels) +
-                                                   " channels");
+                                                   (channels == 1 ? " channel" : " channels"));
   }
   const bool first = s.rowCount == 0;
   size_t base = s.cells.size();
