@@ -1,7 +1,7 @@
 // The floor of the player's CPU use: a bare SDL program that presents an unchanged 640x400
 // 8-bit image 20 times a second, the way the text screen's refresh does (one block copy into
 // the locked surface, one whole-surface update), and takes one event per frame as the player's
-// key poll does. Runs for the given number of seconds (default 10).
+// key poll does. Runs for the given number of seconds (default 10) or until it is closed.
 #include <SDL.h>
 
 #include <cstdio>
@@ -48,7 +48,8 @@ int main(int argc, char** argv) {
       SDL_UnlockSurface(surface);
     }
     SDL_UpdateRect(surface, 0, 0, 0, 0);
-    SDL_PollEvent(&event);
+    // A window close or SIGTERM ends the run early.
+    if (SDL_PollEvent(&event) && event.type == SDL_QUIT) break;
   }
   SDL_Quit();
   return 0;

@@ -22,11 +22,14 @@ cmake --build "$build" -j2 --target quandor bare_presenter >/dev/null
 
 tmp=$(mktemp -d)
 pids=()
+# Stops the programs before the X server they draw on (newest first).
 cleanup() {
-  local pid
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  sleep 0.5
-  for pid in "${pids[@]}"; do kill -9 "$pid" 2>/dev/null || true; done
+  local i
+  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
+    kill "${pids[i]}" 2>/dev/null || true
+    sleep 0.3
+    kill -9 "${pids[i]}" 2>/dev/null || true
+  done
   rm -rf "$tmp"
 }
 trap cleanup EXIT
@@ -61,8 +64,10 @@ cpu_ticks() {
   python3 -c 'import sys; f = open("/proc/%s/stat" % sys.argv[1]).read().rsplit(")", 1)[1].split(); print(int(f[11]) + int(f[12]))' "$1"
 }
 wait_window() {
+  local win
   for _ in $(seq 1 100); do
-    xdotool search --onlyvisible --pid "$1" >/dev/null 2>&1 && return 0
+    win=$(xdotool search --onlyvisible --pid "$1" 2>/dev/null | head -n1 || true)
+    [ -n "$win" ] && { echo "$win"; return 0; }
     sleep 0.1
   done
   echo "no window of process $1" >&2
@@ -76,8 +81,8 @@ SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=$tmp/audio.raw "$build/shell/quandor" "$s
   >/dev/null 2>&1 &
 player=$!
 pids+=($player)
-wait_window "$bare"
-wait_window "$player"
+wait_window "$bare" >/dev/null
+player_window=$(wait_window "$player")
 sleep 1
 
 bare0=$(cpu_ticks "$bare")
@@ -85,6 +90,10 @@ player0=$(cpu_ticks "$player")
 sleep "$seconds"
 bare1=$(cpu_ticks "$bare")
 player1=$(cpu_ticks "$player")
+# The player leaves on Escape, the presenter on SIGTERM.
+xdotool key --window "$player_window" Escape
+kill "$bare"
+wait "$player" "$bare" 2>/dev/null || true
 
 hz=$(getconf CLK_TCK)
 python3 - "$hz" "$seconds" "$((bare1 - bare0))" "$((player1 - player0))" <<'PY'
