@@ -75,6 +75,9 @@ SongSpec UniformSong(int channels, const Cell& cell, uint32_t rows = 100) {
 class PlayerTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    // The dummy drivers, also when the runner did not pass them on; a set value is kept.
+    setenv("SDL_VIDEODRIVER", "dummy", 0);
+    setenv("SDL_AUDIODRIVER", "dummy", 0);
     if (!SDL_WasInit(SDL_INIT_VIDEO)) {
       ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_VIDEO), 0);
     }
