@@ -132,16 +132,13 @@ e2e_screenshot() {
   xwd -silent -id "$win" | convert xwd:- "png:$file" || e2e_fail "screenshot of window $win failed"
 }
 
-# Reads pixels of a screenshot (any format ImageMagick reads). Arguments after the file are
-# "X,Y" pairs; prints "R G B" per pair, one line each, in the order given.
-e2e_pixels() {
-  local file=$1
-  shift
-  convert "$file" -depth 8 ppm:- | python3 -c '
+# Python source shared by the pixel helpers: read_ppm(data) -> (width, height, rgb bytes).
+E2E_READ_PPM='
 import sys
 
 def read_ppm(data):
-    # P6 header: magic, width, height, maxval, each separated by whitespace; comments start with #.
+    # P6 header: magic, width, height, maxval separated by whitespace; "#" starts a comment
+    # (ImageMagick writes the window name there).
     fields, pos = [], 0
     while len(fields) < 4:
         while data[pos:pos + 1].isspace():
@@ -156,7 +153,14 @@ def read_ppm(data):
     if fields[0] != b"P6" or int(fields[3]) != 255:
         sys.exit("not an 8-bit P6 image")
     return int(fields[1]), int(fields[2]), data[pos + 1:]
+'
 
+# Reads pixels of a screenshot (any format ImageMagick reads). Arguments after the file are
+# "X,Y" pairs; prints "R G B" per pair, one line each, in the order given.
+e2e_pixels() {
+  local file=$1
+  shift
+  convert "$file" -depth 8 ppm:- | python3 -c "$E2E_READ_PPM"'
 width, height, pixels = read_ppm(sys.stdin.buffer.read())
 for pair in sys.argv[1:]:
     x, y = (int(v) for v in pair.split(","))
@@ -164,6 +168,17 @@ for pair in sys.argv[1:]:
         sys.exit("pixel %d,%d is outside the %dx%d image" % (x, y, width, height))
     i = (y * width + x) * 3
     print(pixels[i], pixels[i + 1], pixels[i + 2])
+' "$@"
+}
+
+# Prints how many pixels of the image have exactly the colour R G B.
+e2e_colour_count() {
+  local file=$1
+  shift
+  convert "$file" -depth 8 ppm:- | python3 -c "$E2E_READ_PPM"'
+width, height, pixels = read_ppm(sys.stdin.buffer.read())
+want = bytes(int(v) for v in sys.argv[1:4])
+print(sum(1 for i in range(0, width * height * 3, 3) if pixels[i:i + 3] == want))
 ' "$@"
 }
 
