@@ -137,14 +137,15 @@ struct Finder {
   size_t inserted = 0;  // positions below this are in the tables
 
   Finder(const uint8_t* d, size_t n) : data(d), size(n) {
-    hashBits = std::clamp(static_cast<int>(std::bit_width(n)), 10, 20);
+    // At 24 bits the three bytes are the index itself: chains then hold true matches only.
+    hashBits = std::clamp(static_cast<int>(std::bit_width(n)) + 1, 12, 24);
     head3.assign(size_t{1} << hashBits, -1);
     prev3.assign(n, -1);
     head2.assign(65536, -1);
   }
   uint32_t Hash3(size_t p) const {
     uint32_t v = data[p] | data[p + 1] << 8 | data[p + 2] << 16;
-    return (v * 2654435761u) >> (32 - hashBits);
+    return hashBits == 24 ? v : (v * 2654435761u) >> (32 - hashBits);
   }
   void InsertUpTo(size_t end) {
     for (; inserted < end; ++inserted) {

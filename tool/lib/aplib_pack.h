@@ -9,9 +9,9 @@ namespace quandor::tool {
 // Search effort of the encoder. The defaults pack a 16 MiB payload in seconds; larger values
 // search deeper and keep more parse states (slower, rarely much smaller).
 struct PackEffort {
-  int chainDepth = 24;     // hash-chain candidates looked at per position
-  int arrivals = 4;        // parse states kept per position (by last offset and previous token)
-  uint32_t niceLength = 160;  // a match this long is taken whole, without weighing shorter cuts
+  int chainDepth = 16;        // hash-chain candidates looked at per position
+  int arrivals = 6;          // parse states kept per position (by last offset and previous token)
+  uint32_t niceLength = 128;  // a match this long is taken whole, without weighing shorter cuts
 };
 
 // Compresses data into one stream (starting with a literal, ending with the end marker).
