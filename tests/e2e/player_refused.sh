@@ -3,6 +3,7 @@
 # window it opened never shows a player screen.
 here=$(dirname "$0")
 . "$here/lib.sh"
+. "$here/player_helpers.bash"
 e2e_require Xvfb xdotool xwd convert python3
 [ -x "${QUANDOR:-}" ] || { echo "SKIP: binary not given" >&2; exit 77; }
 
