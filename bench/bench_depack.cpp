@@ -22,8 +22,8 @@ std::vector<uint8_t> TuneRows(uint32_t rows, int channels, uint32_t seed) {
     for (int c = 0; c < channels; ++c) {
       const uint32_t step = (r / 4) % 16;
       const uint8_t pitch = static_cast<uint8_t>(notes[c * 16 + step] + (r / 256) % 3 * 7);
-      const uint16_t word = static_cast<uint16_t>(pitch | (3 + c % 3) << 8 | (c == 3) << 11 |
-                                                  (c & 1) << 12);
+      const uint16_t word =
+          static_cast<uint16_t>(pitch | (3 + c % 3) << 8 | (c == 3) << 11 | (c & 1) << 12);
       v.push_back(word & 0xFF);
       v.push_back(word >> 8);
       v.push_back(static_cast<uint8_t>(c == 0 ? r * 3 : 128));

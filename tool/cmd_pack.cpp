@@ -43,8 +43,8 @@ std::vector<uint8_t> Header(uint8_t flags, uint32_t unpacked) {
 
 // Header followed by the packed row data.
 std::vector<uint8_t> Packed(uint8_t flags, const std::vector<uint8_t>& rows) {
-  std::vector<uint8_t> out = Header(static_cast<uint8_t>(flags | 0x40),
-                                    static_cast<uint32_t>(rows.size()));
+  std::vector<uint8_t> out =
+      Header(static_cast<uint8_t>(flags | 0x40), static_cast<uint32_t>(rows.size()));
   std::vector<uint8_t> stream = PackAplib(rows.data(), rows.size());
   out.insert(out.end(), stream.begin(), stream.end());
   return out;
@@ -71,8 +71,8 @@ bool Verify(const std::vector<uint8_t>& file, const std::vector<uint8_t>& image,
 
 bool TwoPaths(const char* name, const std::vector<std::string>& args) {
   if (args.size() == 2) return true;
-  std::fprintf(stderr, "quandor-tool %s: needs SONG and OUT (see quandor-tool %s --help)\n",
-               name, name);
+  std::fprintf(stderr, "quandor-tool %s: needs SONG and OUT (see quandor-tool %s --help)\n", name,
+               name);
   return false;
 }
 
@@ -155,8 +155,10 @@ int RunRelayout(const std::vector<std::string>& args) {
   for (const std::string& a : args) {
     if (a == "--interleaved" || a == "--planar") {
       int t = a == "--interleaved";
-      if (target >= 0 && target != t) target = 2;
-      else target = t;
+      if (target >= 0 && target != t)
+        target = 2;
+      else
+        target = t;
     } else if (a.size() > 1 && a[0] == '-') {
       std::fprintf(stderr, "quandor-tool relayout: unknown option %s\n", a.c_str());
       return kBadUsage;
@@ -175,8 +177,7 @@ int RunRelayout(const std::vector<std::string>& args) {
     return kBadInput;
   }
   const bool compressed = (songFlags & 0x40) != 0;
-  const uint8_t flags =
-      static_cast<uint8_t>(target ? (songFlags | 0x10) : (songFlags & ~0x10));
+  const uint8_t flags = static_cast<uint8_t>(target ? (songFlags | 0x10) : (songFlags & ~0x10));
   const std::vector<uint8_t> rows = ConvertRows(target == 1);
   std::vector<uint8_t> image = Header(flags, unpackedSize);
   image.insert(image.end(), rows.begin(), rows.end());

@@ -89,8 +89,8 @@ bool ParseOptions(const std::vector<std::string>& args, Options& o) {
     std::string a = args[i];
     std::string value;
     const bool takesValue = a == "--frames" || a == "--seconds" || a == "--loops" ||
-                            a == "--fade" || a == "--format" || a == "--mute" ||
-                            a == "--preset" || a == "-j";
+                            a == "--fade" || a == "--format" || a == "--mute" || a == "--preset" ||
+                            a == "-j";
     if (a.rfind("--", 0) == 0 && a.find('=') != std::string::npos) {
       value = a.substr(a.find('=') + 1);
       a = a.substr(0, a.find('='));
@@ -120,8 +120,8 @@ bool ParseOptions(const std::vector<std::string>& args, Options& o) {
       size_t start = 0;
       while (start <= value.size()) {
         size_t comma = value.find(',', start);
-        std::string item = value.substr(start, comma == std::string::npos ? std::string::npos
-                                                                          : comma - start);
+        std::string item =
+            value.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
         if (!ParseUnsigned(item, 8, n) || n == 0) return Usage("bad channel in --mute: " + item);
         o.settings.mute[n - 1] = true;
         if (comma == std::string::npos) break;

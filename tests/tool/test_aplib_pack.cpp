@@ -54,8 +54,8 @@ std::vector<uint8_t> TuneRows(uint32_t rows, int channels, uint32_t seed) {
     for (int c = 0; c < channels; ++c) {
       const uint32_t step = (r / 4) % 16;
       const uint8_t pitch = static_cast<uint8_t>(notes[c * 16 + step] + (r / 256) % 3 * 7);
-      const uint16_t word = static_cast<uint16_t>(pitch | (3 + c % 3) << 8 | (c == 3) << 11 |
-                                                  (c & 1) << 12);
+      const uint16_t word =
+          static_cast<uint16_t>(pitch | (3 + c % 3) << 8 | (c == 3) << 11 | (c & 1) << 12);
       v.push_back(word & 0xFF);
       v.push_back(word >> 8);
       v.push_back(static_cast<uint8_t>(c == 0 ? r * 3 : 128));
@@ -78,7 +78,8 @@ TEST(PackAplib, StructuredInputsRoundTrip) {
       {"two bytes", {1, 2}},
       {"run of zeros", std::vector<uint8_t>(5000, 0)},
       {"run of 0xAA", std::vector<uint8_t>(70000, 0xAA)},
-      {"two-byte period", [] {
+      {"two-byte period",
+       [] {
          std::vector<uint8_t> v;
          for (int i = 0; i < 3000; ++i) v.push_back(i & 1 ? 7 : 9);
          return v;
@@ -87,8 +88,8 @@ TEST(PackAplib, StructuredInputsRoundTrip) {
       {"tune, 4 channels", TuneRows(2000, 4, 2)},
       {"tune, 8 channels over block ends", TuneRows(6000, 8, 3)},
   };
-  for (uint32_t offset : {1u, 2u, 15u, 16u, 126u, 127u, 128u, 129u, 255u, 256u, 1279u, 1280u,
-                          1281u, 31999u, 32000u, 32001u, 65536u, 200000u}) {
+  for (uint32_t offset : {1u, 2u, 15u, 16u, 126u, 127u, 128u, 129u, 255u, 256u, 1279u, 1280u, 1281u,
+                          31999u, 32000u, 32001u, 65536u, 200000u}) {
     for (uint32_t length : {2u, 3u, 4u, 5u, 7u, 8u, 300u}) {
       cases.push_back({"offset/length", WithRepeat(offset, length, offset * 31 + length)});
     }
@@ -135,7 +136,8 @@ TEST(PackAplib, UsesEveryForm) {
   // A block repeated at a fixed distance with one changed byte each time: match, literal,
   // then the rest again at the same offset.
   std::vector<uint8_t> v = RandomBytes(300, 7);
-  for (int i = 0; i < 3000; ++i) v.push_back(i % 300 == 150 ? static_cast<uint8_t>(i) : v[v.size() - 300]);
+  for (int i = 0; i < 3000; ++i)
+    v.push_back(i % 300 == 150 ? static_cast<uint8_t>(i) : v[v.size() - 300]);
   add(v);
   EXPECT_GT(total.literals, 0u);
   EXPECT_GT(total.matches, 0u);
@@ -152,7 +154,8 @@ TEST(PackAplib, CompressesTuneRowsCloseToAnExhaustiveSearch) {
   ExpectRoundTrip(rows, PackEffort{256, 16, 1024});
   EXPECT_LT(normal.size(), rows.size() / 4);
   EXPECT_LE(normal.size(), deep.size() * 11 / 10) << normal.size() << " vs " << deep.size();
-  std::printf("tune rows %zu: packed %zu, exhaustive %zu\n", rows.size(), normal.size(), deep.size());
+  std::printf("tune rows %zu: packed %zu, exhaustive %zu\n", rows.size(), normal.size(),
+              deep.size());
 }
 
 TEST(PackAplib, RandomDataGrowsOnlyByTheTagBits) {

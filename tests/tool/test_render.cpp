@@ -98,11 +98,9 @@ TEST(Render, LengthsCountTicksOfTheSong) {
     uint32_t rows, loopRow, loops;
     uint64_t frames;
   } cases[] = {
-      {50, 10, 0, 0, 10 * 960},
-      {50, 10, 0, 2, 30 * 960},
-      {50, 10, 7, 3, (10 + 3 * 3) * 960},
-      {70, 4, 3, 1, 5 * 685},
-      {50000, 2, 0, 0, 2 * 65536},  // FramesPerTick 0: the countdown wraps through 65536
+      {50, 10, 0, 0, 10 * 960}, {50, 10, 0, 2, 30 * 960},    {50, 10, 7, 3, (10 + 3 * 3) * 960},
+      {70, 4, 3, 1, 5 * 685},   {50000, 2, 0, 0, 2 * 65536},  // FramesPerTick 0: the countdown
+                                                              // wraps through 65536
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.rowsPerSecond) + " rows/s, loops " + std::to_string(c.loops));
@@ -140,7 +138,8 @@ TEST(Render, StemsSumToTheMix) {
       ASSERT_EQ(stem.size(), mix.size());
       bool silent = true;
       for (size_t i = 0; i < stem.size(); ++i) {
-        sum[i] = static_cast<int16_t>(static_cast<uint16_t>(sum[i]) + static_cast<uint16_t>(stem[i]));
+        sum[i] =
+            static_cast<int16_t>(static_cast<uint16_t>(sum[i]) + static_cast<uint16_t>(stem[i]));
         silent = silent && stem[i] == 0;
       }
       EXPECT_EQ(silent, c.settings.mute[channel]) << "channel " << channel + 1;
@@ -247,9 +246,9 @@ TEST(AudioFile, FormatFromNameAndExtension) {
     const char* path;
     bool known;
     AudioFormat format;
-  } cases[] = {{"a.wav", true, AudioFormat::Wav},   {"dir.x/a.FLAC", true, AudioFormat::Flac},
-               {"a.raw", true, AudioFormat::Raw},   {"-", true, AudioFormat::Raw},
-               {"a.mp3", false, AudioFormat::Raw},  {"dir.wav/a", false, AudioFormat::Raw}};
+  } cases[] = {{"a.wav", true, AudioFormat::Wav},  {"dir.x/a.FLAC", true, AudioFormat::Flac},
+               {"a.raw", true, AudioFormat::Raw},  {"-", true, AudioFormat::Raw},
+               {"a.mp3", false, AudioFormat::Raw}, {"dir.wav/a", false, AudioFormat::Raw}};
   for (const Case& c : cases) {
     AudioFormat f = AudioFormat::Raw;
     EXPECT_EQ(AudioFormatFromPath(c.path, f), c.known) << c.path;

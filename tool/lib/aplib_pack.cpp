@@ -9,7 +9,9 @@ namespace quandor::tool {
 namespace {
 
 // Bits of a gamma number v >= 2: one data bit and one continue bit per bit below the top one.
-inline uint32_t GammaBits(uint32_t v) { return 2 * (std::bit_width(v) - 1); }
+inline uint32_t GammaBits(uint32_t v) {
+  return 2 * (std::bit_width(v) - 1);
+}
 
 // The length the depacker adds to a match with a new offset; it gives far and very near
 // offsets their minimum useful lengths.
@@ -21,7 +23,9 @@ inline uint32_t LengthBonus(uint32_t offset) {
 }
 
 // Shortest match a new-offset token can say at this offset (its gamma is at least 2).
-inline uint32_t MinMatchLength(uint32_t offset) { return 2 + LengthBonus(offset); }
+inline uint32_t MinMatchLength(uint32_t offset) {
+  return 2 + LengthBonus(offset);
+}
 
 // bias is 2 after a literal or single-byte token, 1 after a match.
 inline uint32_t MatchBits(uint32_t offset, uint32_t length, uint32_t bias) {
@@ -31,7 +35,9 @@ inline uint32_t MatchBits(uint32_t offset, uint32_t length, uint32_t bias) {
 constexpr uint32_t kLiteralBits = 9;
 constexpr uint32_t kSingleByteBits = 7;
 constexpr uint32_t kShortMatchBits = 11;
-inline uint32_t RepeatBits(uint32_t length) { return 2 + GammaBits(2) + GammaBits(length); }
+inline uint32_t RepeatBits(uint32_t length) {
+  return 2 + GammaBits(2) + GammaBits(length);
+}
 
 enum Kind : uint8_t { kLiteral, kSingleByte, kShortMatch, kMatch, kRepeat };
 
@@ -296,8 +302,8 @@ std::vector<uint8_t> PackAplib(const uint8_t* data, size_t size, const PackEffor
           if (c.length >= nice) from = std::max(from, c.length);
           for (uint32_t l = from; l <= c.length; ++l)
             Relax(at(i + l), k,
-                  {a.cost + MatchBits(c.offset, l, b), c.offset, static_cast<uint32_t>(i),
-                   c.offset, l, slot, kMatch, 1, 1});
+                  {a.cost + MatchBits(c.offset, l, b), c.offset, static_cast<uint32_t>(i), c.offset,
+                   l, slot, kMatch, 1, 1});
         }
         covered = std::max(covered, c.length);
       }

@@ -10,7 +10,7 @@ namespace quandor::tool {
 // search deeper and keep more parse states (slower, rarely much smaller).
 struct PackEffort {
   int chainDepth = 16;        // hash-chain candidates looked at per position
-  int arrivals = 6;          // parse states kept per position (by last offset and previous token)
+  int arrivals = 6;           // parse states kept per position (by last offset and previous token)
   uint32_t niceLength = 128;  // a match this long is taken whole, without weighing shorter cuts
 };
 

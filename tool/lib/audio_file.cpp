@@ -11,10 +11,14 @@
 namespace quandor::tool {
 
 bool ParseAudioFormat(const std::string& name, AudioFormat& format) {
-  if (name == "raw") format = AudioFormat::Raw;
-  else if (name == "wav") format = AudioFormat::Wav;
-  else if (name == "flac") format = AudioFormat::Flac;
-  else return false;
+  if (name == "raw")
+    format = AudioFormat::Raw;
+  else if (name == "wav")
+    format = AudioFormat::Wav;
+  else if (name == "flac")
+    format = AudioFormat::Flac;
+  else
+    return false;
   return true;
 }
 

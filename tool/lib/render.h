@@ -10,7 +10,7 @@ namespace quandor::tool {
 struct RenderSettings {
   bool mute[8] = {};  // channels (0-based) whose voices are silenced from the first tick
   bool boost = false;
-  int preset = 1;     // harmonic preset 1..3 loaded before the wavetable is built
+  int preset = 1;  // harmonic preset 1..3 loaded before the wavetable is built
 };
 
 constexpr uint32_t kRenderSampleRate = 48000;
