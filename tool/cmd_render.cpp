@@ -167,7 +167,8 @@ std::string BaseStem(const std::string& path) {
 std::string StemPath(const std::string& out, int channel) {
   const size_t slash = out.rfind('/');
   const size_t dot = out.rfind('.');
-  const std::string number = "." + std::to_string(channel);
+  std::string number = ".";
+  number += std::to_string(channel);
   if (dot == std::string::npos || (slash != std::string::npos && dot < slash) ||
       dot == (slash == std::string::npos ? 0 : slash + 1))
     return out + number;
