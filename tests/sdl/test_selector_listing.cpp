@@ -1,8 +1,11 @@
 // The listing against a scripted file system with drive letters: what is listed, in which
 // order, with which labels, and how directory changes behave.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <random>
 #include <string>
 #include <vector>
@@ -295,6 +298,48 @@ TEST_F(ListingTest, SelectorInitPutsTheHighlightAtTheTop) {
   EXPECT_EQ(HighlightRow, 0);
   EXPECT_EQ(ScrollOffset, 0);
   EXPECT_EQ(LeaveCode, 0);
+}
+
+// The Linux platform on a real folder: no drives, hidden names listed, links to directories
+// opened like directories, and no ".." at the root.
+TEST(PosixListingTest, RealFolder) {
+  namespace fs = std::filesystem;
+  ResetListing();
+  ResetSelectorScreen();
+  const fs::path before = fs::current_path();
+  const fs::path dir = fs::temp_directory_path() / ("quandor-listing-" + std::to_string(getpid()));
+  fs::remove_all(dir);
+  fs::create_directories(dir / "sub");
+  fs::create_directories(dir / ".hidden");
+  fs::create_directory_symlink(dir / "sub", dir / "linked");
+  fs::create_symlink(dir / "nowhere", dir / "dangling.sng");
+  for (const char* name : {"tune.SNG", ".quiet.sng", "tune.sng.bak", "a.txt"})
+    std::ofstream(dir / name);
+  fs::current_path(dir);
+
+  SelectorInit();
+  EXPECT_EQ(DriveCount, 0);
+  EXPECT_TRUE(fs::equivalent(StartDirectory, dir));
+  std::vector<std::string> labels;
+  for (int i = 0; i < EntryCount; ++i) labels.push_back(EntryTable[i].label);
+  EXPECT_EQ(labels, (std::vector<std::string>{"<..>", "<.hidden>", "<linked>", "<sub>",
+                                              ".quiet.sng", "dangling.sng", "tune.SNG"}));
+
+  ChangeDirectory("linked");
+  EXPECT_TRUE(fs::equivalent(fs::current_path(), dir / "sub"));
+  ChangeDirectory("missing");
+  EXPECT_TRUE(fs::equivalent(fs::current_path(), dir / "sub"));
+
+  ChangeDirectory("/");
+  ReadListing();
+  for (int i = 0; i < EntryCount; ++i) EXPECT_NE(EntryTable[i].name, "..");
+  EXPECT_GT(EntryCount, 0);
+
+  SelectorDone();
+  EXPECT_TRUE(fs::equivalent(fs::current_path(), dir));
+  fs::current_path(before);
+  fs::remove_all(dir);
+  ResetListing();
 }
 
 }  // namespace
