@@ -2,6 +2,7 @@
 // shut-down.
 #include <SDL.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -88,6 +89,10 @@ int Main(int argc, char** argv) {
     return kSdlFailureStatus;
   }
   SDL_EnableKeyRepeat(300, 30);
+  // SDL turns Ctrl+C and kill into a quit event, which the screens ignore like a window close;
+  // give the signals back their usual effect so the program can still be stopped from outside.
+  std::signal(SIGINT, SIG_DFL);
+  std::signal(SIGTERM, SIG_DFL);
 
   if (mode == LaunchMode::kPlayOneFile) {
     PlaySong();

@@ -150,11 +150,33 @@ TEST_F(ShellTest, RefusedSongEndsWithStatus0) {
 
 TEST_F(ShellTest, TwoArgumentsRunTheSelectorInsteadOfPlaying) {
   // Played, the missing file would end the program at once with status 2; the selector
-  // waits for a key instead, until it is killed (SDL turns a plain TERM into a quit event,
-  // which the selector ignores like a window close).
-  const Outcome o = Run({"missing.sng", "other.sng"}, "", "timeout -s KILL 2");
-  EXPECT_EQ(o.status, 128 + 9);
+  // waits for a key instead, until timeout's TERM ends it (124).
+  const Outcome o = Run({"missing.sng", "other.sng"}, "", "timeout 2");
+  EXPECT_EQ(o.status, 124);
   EXPECT_EQ(o.out, "");
+}
+
+TEST_F(ShellTest, InterruptAndTerminateStopTheProgram) {
+  test::SongSpec spec;
+  spec.rows = std::vector<std::vector<test::Cell>>(5000, {test::Cell{}});
+  const std::string song = test::WriteTempFile(test::BuildSongBytes(spec));
+  ASSERT_FALSE(song.empty());
+  struct Case {
+    const char* what;
+    std::vector<std::string> args;
+    const char* signal;
+  };
+  const Case cases[] = {
+      {"selector, TERM", {}, "TERM"},
+      {"selector, INT", {}, "INT"},
+      {"player, TERM", {song}, "TERM"},
+  };
+  for (const Case& c : cases) {
+    // timeout reports 124 once its signal has ended the program; it waits at most 5 s more.
+    const Outcome o = Run(c.args, "", std::string("timeout -k 5 -s ") + c.signal + " 1");
+    EXPECT_EQ(o.status, 124) << c.what;
+  }
+  fs::remove(song);
 }
 
 }  // namespace
