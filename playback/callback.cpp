@@ -3,6 +3,9 @@
 #include "playback/sequencer.h"
 #include "song/song.h"
 #include "synth/mixer.h"
+#include "synth/tables.h"
+#include "synth/timbre.h"
+#include "synth/wavetable.h"
 
 namespace quandor {
 
@@ -28,6 +31,16 @@ void ResetEngine() {
   ResetVoices();
   ResetSequencer();
   ResetCallbackState();
+}
+
+void ResetToStartupState() {
+  InitSynthTables();
+  sampleRate = 48000;
+  BuildPitchTable();
+  BankSelect = 0;
+  LoadStartupTimbre();
+  BuildWavetable();
+  ResetEngine();
 }
 
 void AudioCallback(void*, uint8_t* stream, int len) {

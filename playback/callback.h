@@ -32,4 +32,9 @@ void ResetCallbackState();
 // harmonic levels or the wavetable).
 void ResetEngine();
 
+// The state the player is in before its first song: tables built at 48000 frames per second,
+// preset 1 over the sine sources in the wavetable, bank 0 selected, and ResetEngine. The
+// offline renderer starts from here, so its output is what the device gets for a first song.
+void ResetToStartupState();
+
 }  // namespace quandor

@@ -93,14 +93,6 @@ std::string WriteTempFile(const std::vector<uint8_t>& bytes, const std::string& 
   return std::string(name.data());
 }
 
-void ResetToProgramStart() {
-  InitSynthTables();
-  sampleRate = 48000;
-  BuildPitchTable();
-  BankSelect = 0;
-  LoadStartupTimbre();
-  BuildWavetable();
-  ResetEngine();
-}
+void ResetToProgramStart() { ResetToStartupState(); }
 
 }  // namespace quandor::test

@@ -295,15 +295,7 @@ int RowX(const PlotLayout& layout, uint32_t row, uint32_t rowCount) {
   return layout.left + static_cast<int>(span * row / (rowCount ? rowCount : 1));
 }
 
-void StartRenderEngine() {
-  InitSynthTables();
-  sampleRate = 48000;
-  BuildPitchTable();
-  BankSelect = 0;
-  LoadStartupTimbre();
-  BuildWavetable();
-  ResetEngine();
-}
+void StartRenderEngine() { ResetToStartupState(); }
 
 bool PlotLoadedSong(int width, int height, PlotImage& image, std::string& error) {
   if (!SongBuffer || RowCount == 0) {

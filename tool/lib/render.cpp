@@ -13,15 +13,11 @@
 namespace quandor::tool {
 
 void ResetForRender(const RenderSettings& settings) {
-  InitSynthTables();
-  sampleRate = kRenderSampleRate;
-  BuildPitchTable();
-  BankSelect = 0;
-  LoadStartupTimbre();
-  if (settings.preset >= 1 && settings.preset <= 3)
+  ResetToStartupState();
+  if (settings.preset >= 1 && settings.preset <= 3) {
     std::memcpy(HarmonicBanks, HarmonicPresets[settings.preset - 1], 16);
-  BuildWavetable();
-  ResetEngine();
+    BuildWavetable();
+  }
   for (int c = 0; c < 8; ++c) MuteFlags[c].store(settings.mute[c] ? 1 : 0);
   BoostMode.store(settings.boost);
 }
