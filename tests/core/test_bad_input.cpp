@@ -1,4 +1,4 @@
-// What bad input gets, case by case, as docs/bad-input.md lists it: the player's loader
+// What bad input gets, case by case, as the README's table lists it: the player's loader
 // refuses a bad song silently (LoadSong false, nothing printed, no buffer held) and keeps the
 // reason that quandor-tool prints; a file that cannot be read ends the process with the fatal
 // report. Also the fuzzers' seeds and the inputs of past findings, kept in tests/data/.
