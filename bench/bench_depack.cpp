@@ -6,36 +6,17 @@
 #include <vector>
 
 #include "song/depack.h"
+#include "tests/support/song_builder.h"
 #include "tool/lib/aplib_pack.h"
 
 namespace {
 
 // Rows of an 8-channel tune: a 64-row pattern of held notes with decaying volumes, repeated
 // with transpositions, a pulse-width sweep, a filter sweep and occasional random changes.
-std::vector<uint8_t> TuneRows(uint32_t rows, int channels, uint32_t seed) {
-  std::mt19937 rng(seed);
-  std::vector<uint8_t> notes(16 * channels);
-  for (auto& n : notes) n = static_cast<uint8_t>(rng() % 200);
-  std::vector<uint8_t> v;
-  v.reserve(static_cast<size_t>(rows) * channels * 6);
-  for (uint32_t r = 0; r < rows; ++r)
-    for (int c = 0; c < channels; ++c) {
-      const uint32_t step = (r / 4) % 16;
-      const uint8_t pitch = static_cast<uint8_t>(notes[c * 16 + step] + (r / 256) % 3 * 7);
-      const uint16_t word =
-          static_cast<uint16_t>(pitch | (3 + c % 3) << 8 | (c == 3) << 11 | (c & 1) << 12);
-      v.push_back(word & 0xFF);
-      v.push_back(word >> 8);
-      v.push_back(static_cast<uint8_t>(c == 0 ? r * 3 : 128));
-      v.push_back(static_cast<uint8_t>(c == 0 ? 0 : 1));
-      v.push_back(static_cast<uint8_t>(255 - (r % 4) * 50 - (rng() % 8 == 0)));
-      v.push_back(static_cast<uint8_t>(c == 1 ? (r / 8) & 255 : 255));
-    }
-  return v;
-}
 
 void BM_Depack(benchmark::State& state) {
-  const std::vector<uint8_t> rows = TuneRows(static_cast<uint32_t>(state.range(0)), 8, 1);
+  const std::vector<uint8_t> rows =
+      quandor::test::TuneRows(static_cast<uint32_t>(state.range(0)), 8, 1);
   const std::vector<uint8_t> stream = quandor::tool::PackAplib(rows.data(), rows.size());
   std::vector<uint8_t> out(rows.size());
   for (auto _ : state) {
@@ -50,7 +31,8 @@ void BM_Depack(benchmark::State& state) {
 BENCHMARK(BM_Depack)->Arg(30000)->Arg(180000)->Unit(benchmark::kMillisecond);
 
 void BM_PackAplib(benchmark::State& state) {
-  const std::vector<uint8_t> rows = TuneRows(static_cast<uint32_t>(state.range(0)), 8, 1);
+  const std::vector<uint8_t> rows =
+      quandor::test::TuneRows(static_cast<uint32_t>(state.range(0)), 8, 1);
   size_t packed = 0;
   for (auto _ : state) {
     std::vector<uint8_t> stream = quandor::tool::PackAplib(rows.data(), rows.size());

@@ -16,28 +16,8 @@ namespace {
 
 constexpr uint32_t kRows = (16u << 20) / 48;  // 8 channels: 16 MiB of row data
 
-// Row data of a tune (see bench_depack): held notes, decays, sweeps, a few random changes.
-std::vector<uint8_t> TuneRows(uint32_t rows) {
-  std::mt19937 rng(3);
-  std::vector<uint8_t> notes(128);
-  for (auto& n : notes) n = static_cast<uint8_t>(rng() % 200);
-  std::vector<uint8_t> v;
-  v.reserve(static_cast<size_t>(rows) * 48);
-  for (uint32_t r = 0; r < rows; ++r)
-    for (int c = 0; c < 8; ++c) {
-      const uint8_t pitch = static_cast<uint8_t>(notes[c * 16 + (r / 4) % 16] + (r / 256) % 3 * 7);
-      v.push_back(pitch);
-      v.push_back(static_cast<uint8_t>((3 + c % 3) | (c & 1) << 4));
-      v.push_back(static_cast<uint8_t>(c == 0 ? r * 3 : 128));
-      v.push_back(static_cast<uint8_t>(c == 0 ? 0 : 1));
-      v.push_back(static_cast<uint8_t>(255 - (r % 4) * 50 - (rng() % 8 == 0)));
-      v.push_back(static_cast<uint8_t>(c == 1 ? (r / 8) & 255 : 255));
-    }
-  return v;
-}
-
 std::vector<uint8_t> SongFile(bool compressed) {
-  std::vector<uint8_t> rows = TuneRows(kRows);
+  std::vector<uint8_t> rows = quandor::test::TuneRows(kRows, 8, 3);
   std::vector<uint8_t> file;
   file.reserve(16 + rows.size());
   for (uint8_t b : {'Q', 'T', 'N'}) file.push_back(b);

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <random>
 
 #include "playback/callback.h"
 #include "song/song.h"
@@ -47,8 +48,11 @@ std::vector<uint8_t> BuildRowData(const SongSpec& spec) {
         for (size_t r = 0; r < n; ++r) {
           Cell x = cell(r, c);
           const uint8_t bytes[6] = {static_cast<uint8_t>(x.word >> 8),
-                                    static_cast<uint8_t>(x.word & 0xFF), x.pulseWidth,
-                                    x.waveform, x.volume, x.cutoff};
+                                    static_cast<uint8_t>(x.word & 0xFF),
+                                    x.pulseWidth,
+                                    x.waveform,
+                                    x.volume,
+                                    x.cutoff};
           data.push_back(bytes[plane]);
         }
   }
@@ -93,6 +97,30 @@ std::string WriteTempFile(const std::vector<uint8_t>& bytes, const std::string& 
   return std::string(name.data());
 }
 
-void ResetToProgramStart() { ResetToStartupState(); }
+std::vector<uint8_t> TuneRows(uint32_t rows, int channels, uint32_t seed) {
+  std::mt19937 rng(seed);
+  std::vector<uint8_t> notes(16 * channels);
+  for (auto& n : notes) n = static_cast<uint8_t>(rng() % 200);
+  std::vector<uint8_t> v;
+  v.reserve(static_cast<size_t>(rows) * channels * 6);
+  for (uint32_t r = 0; r < rows; ++r)
+    for (int c = 0; c < channels; ++c) {
+      const uint32_t step = (r / 4) % 16;
+      const uint8_t pitch = static_cast<uint8_t>(notes[c * 16 + step] + (r / 256) % 3 * 7);
+      const uint16_t word =
+          static_cast<uint16_t>(pitch | (3 + c % 3) << 8 | (c == 3) << 11 | (c & 1) << 12);
+      v.push_back(word & 0xFF);
+      v.push_back(word >> 8);
+      v.push_back(static_cast<uint8_t>(c == 0 ? r * 3 : 128));
+      v.push_back(static_cast<uint8_t>(c == 0 ? 0 : 1));
+      v.push_back(static_cast<uint8_t>(255 - (r % 4) * 50 - (rng() % 8 == 0)));
+      v.push_back(static_cast<uint8_t>(c == 1 ? (r / 8) & 255 : 255));
+    }
+  return v;
+}
+
+void ResetToProgramStart() {
+  ResetToStartupState();
+}
 
 }  // namespace quandor::test

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "song/depack.h"
+#include "tests/support/song_builder.h"
 #include "tool/lib/aplib_pack.h"
 
 namespace quandor::tool {
@@ -43,29 +44,6 @@ std::vector<uint8_t> WithRepeat(uint32_t offset, uint32_t length, uint32_t seed)
   return v;
 }
 
-// Rows of a small tune: held notes, decaying volumes, sweeps and a repeating pattern with
-// variations, 6 bytes per channel per row.
-std::vector<uint8_t> TuneRows(uint32_t rows, int channels, uint32_t seed) {
-  std::mt19937 rng(seed);
-  std::vector<uint8_t> notes(16 * channels);
-  for (auto& n : notes) n = static_cast<uint8_t>(rng() % 200);
-  std::vector<uint8_t> v;
-  for (uint32_t r = 0; r < rows; ++r)
-    for (int c = 0; c < channels; ++c) {
-      const uint32_t step = (r / 4) % 16;
-      const uint8_t pitch = static_cast<uint8_t>(notes[c * 16 + step] + (r / 256) % 3 * 7);
-      const uint16_t word =
-          static_cast<uint16_t>(pitch | (3 + c % 3) << 8 | (c == 3) << 11 | (c & 1) << 12);
-      v.push_back(word & 0xFF);
-      v.push_back(word >> 8);
-      v.push_back(static_cast<uint8_t>(c == 0 ? r * 3 : 128));
-      v.push_back(static_cast<uint8_t>(c == 0 ? 0 : 1));
-      v.push_back(static_cast<uint8_t>(255 - (r % 4) * 50 - (rng() % 8 == 0)));
-      v.push_back(static_cast<uint8_t>(c == 1 ? (r / 8) & 255 : 255));
-    }
-  return v;
-}
-
 struct Structured {
   const char* name;
   std::vector<uint8_t> data;
@@ -85,8 +63,8 @@ TEST(PackAplib, StructuredInputsRoundTrip) {
          return v;
        }()},
       {"random", RandomBytes(20000, 1)},
-      {"tune, 4 channels", TuneRows(2000, 4, 2)},
-      {"tune, 8 channels over block ends", TuneRows(6000, 8, 3)},
+      {"tune, 4 channels", quandor::test::TuneRows(2000, 4, 2)},
+      {"tune, 8 channels over block ends", quandor::test::TuneRows(6000, 8, 3)},
   };
   for (uint32_t offset : {1u, 2u, 15u, 16u, 126u, 127u, 128u, 129u, 255u, 256u, 1279u, 1280u, 1281u,
                           31999u, 32000u, 32001u, 65536u, 200000u}) {
@@ -131,7 +109,7 @@ TEST(PackAplib, UsesEveryForm) {
     total.zeroBytes += t.zeroBytes;
     total.nearBytes += t.nearBytes;
   };
-  add(TuneRows(3000, 6, 5));
+  add(quandor::test::TuneRows(3000, 6, 5));
   add(RandomBytes(4000, 6, 4));
   // A block repeated at a fixed distance with one changed byte each time: match, literal,
   // then the rest again at the same offset.
@@ -148,7 +126,7 @@ TEST(PackAplib, UsesEveryForm) {
 }
 
 TEST(PackAplib, CompressesTuneRowsCloseToAnExhaustiveSearch) {
-  std::vector<uint8_t> rows = TuneRows(4000, 8, 11);
+  std::vector<uint8_t> rows = quandor::test::TuneRows(4000, 8, 11);
   std::vector<uint8_t> normal = PackAplib(rows.data(), rows.size());
   std::vector<uint8_t> deep = PackAplib(rows.data(), rows.size(), PackEffort{256, 16, 1024});
   ExpectRoundTrip(rows, PackEffort{256, 16, 1024});
