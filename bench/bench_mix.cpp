@@ -25,7 +25,8 @@ std::vector<uint8_t> BusySong(uint8_t channels) {
       uint16_t word = static_cast<uint16_t>((rng() & 0xFF) | (2 + c % 5) << 8 | (rng() & 3) << 12 |
                                             (rng() % 3) << 14);
       if (c == channels - 1 && r % 4 == 0) word |= 0x0800;
-      row.push_back(Cell{word, static_cast<uint8_t>(rng()), static_cast<uint8_t>(c % 3 == 0 ? 1 : 0),
+      row.push_back(Cell{word, static_cast<uint8_t>(rng()),
+                         static_cast<uint8_t>(c % 3 == 0 ? 1 : 0),
                          static_cast<uint8_t>(64 + rng() % 192), static_cast<uint8_t>(rng())});
     }
     spec.rows.push_back(row);
@@ -50,8 +51,8 @@ void BM_RenderSong(benchmark::State& state) {
     }
     frames += buffersPerSecond * 2048;
   }
-  state.counters["realtime_x"] = benchmark::Counter(static_cast<double>(frames) / 48000.0,
-                                                    benchmark::Counter::kIsRate);
+  state.counters["realtime_x"] =
+      benchmark::Counter(static_cast<double>(frames) / 48000.0, benchmark::Counter::kIsRate);
   state.SetItemsProcessed(frames);
   quandor::ReleaseSong();
 }

@@ -8,8 +8,12 @@
 namespace quandor {
 
 namespace {
-void Lock() { SDL_LockAudio(); }
-void Unlock() { SDL_UnlockAudio(); }
+void Lock() {
+  SDL_LockAudio();
+}
+void Unlock() {
+  SDL_UnlockAudio();
+}
 void NoLock() {}
 }  // namespace
 
@@ -27,7 +31,9 @@ bool OpenPlayback() {
   return true;
 }
 
-void StartPlayback() { SDL_PauseAudio(0); }
+void StartPlayback() {
+  SDL_PauseAudio(0);
+}
 
 void StopPlayback() {
   SDL_CloseAudio();

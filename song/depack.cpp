@@ -172,8 +172,8 @@ bool DepackPayload() {
   uint8_t* fresh = new (std::nothrow) uint8_t[newSize];
   if (!fresh) ReportFatal(203);
   std::memcpy(fresh, SongBuffer, headerSize);
-  DepackResult r = Depack(SongBuffer + headerSize, SongSize - headerSize, fresh + headerSize,
-                          unpackedSize);
+  DepackResult r =
+      Depack(SongBuffer + headerSize, SongSize - headerSize, fresh + headerSize, unpackedSize);
   delete[] SongBuffer;
   SongBuffer = fresh;
   SongSize = static_cast<uint32_t>(newSize);

@@ -6,11 +6,11 @@
 namespace quandor {
 
 enum class DepackStatus {
-  Ok,               // end marker reached
-  InputEnded,       // the stream needs bytes past the end of its input
-  OutputFull,       // the stream writes more than the output holds
-  BeforeStart,      // a match reaches before the first output byte (or has offset 0)
-  NoLastOffset,     // the last offset is reused before any match has set it
+  Ok,            // end marker reached
+  InputEnded,    // the stream needs bytes past the end of its input
+  OutputFull,    // the stream writes more than the output holds
+  BeforeStart,   // a match reaches before the first output byte (or has offset 0)
+  NoLastOffset,  // the last offset is reused before any match has set it
 };
 
 struct DepackResult {

@@ -34,7 +34,9 @@ std::atomic<uint8_t> RowBuffer[48];
 std::string LoadError;
 
 namespace {
-inline uint16_t Get16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
+inline uint16_t Get16(const uint8_t* p) {
+  return static_cast<uint16_t>(p[0] | p[1] << 8);
+}
 inline uint32_t Get32(const uint8_t* p) {
   return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
          static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
@@ -93,7 +95,8 @@ bool LoadSongBuffer(uint8_t* buffer, uint32_t size) {
   LoadError.clear();
   message.clear();
 
-  if (size < 3 || std::memcmp(SongBuffer, "QTN", 3) != 0) return Reject("not a song: magic is not QTN");
+  if (size < 3 || std::memcmp(SongBuffer, "QTN", 3) != 0)
+    return Reject("not a song: magic is not QTN");
   if (size < 16) return Reject("header ends early: " + std::to_string(size) + " of 16 bytes");
   songFlags = SongBuffer[3];
   rowsPerSecond = Get16(SongBuffer + 4);
@@ -129,7 +132,8 @@ bool LoadSongBuffer(uint8_t* buffer, uint32_t size) {
 }
 
 void FetchInterleavedRow() {
-  const uint8_t* row = SongBuffer + headerSize + CurrentRow.load(std::memory_order_relaxed) * RowSize;
+  const uint8_t* row =
+      SongBuffer + headerSize + CurrentRow.load(std::memory_order_relaxed) * RowSize;
   for (int i = 0; i < RowSize; ++i) RowBuffer[i].store(row[i], std::memory_order_relaxed);
 }
 
@@ -142,7 +146,8 @@ void FetchPlanarRow() {
     // Planes 0 and 1 carry the word high byte first.
     RowBuffer[6 * c].store(base[plane], std::memory_order_relaxed);
     RowBuffer[6 * c + 1].store(base[0], std::memory_order_relaxed);
-    for (int k = 2; k < 6; ++k) RowBuffer[6 * c + k].store(base[k * plane], std::memory_order_relaxed);
+    for (int k = 2; k < 6; ++k)
+      RowBuffer[6 * c + k].store(base[k * plane], std::memory_order_relaxed);
   }
 }
 

@@ -174,7 +174,8 @@ void MixFrames(int16_t* frames, uint32_t count) {
       else
         b.noise ? MixPair<false, true>(a, b, n) : MixPair<false, false>(a, b, n);
     }
-    if (v < voices) running[v].noise ? MixSingle<true>(running[v], n) : MixSingle<false>(running[v], n);
+    if (v < voices)
+      running[v].noise ? MixSingle<true>(running[v], n) : MixSingle<false>(running[v], n);
     for (uint32_t i = 0; i < n; ++i) {
       // Sums wrap to 16 bits, never saturate.
       frames[2 * i] = static_cast<int16_t>(static_cast<uint16_t>(chunkLeft[i]));

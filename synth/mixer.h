@@ -8,17 +8,17 @@ namespace quandor {
 // Per-channel synth state. The tick writes the control fields, the mixer the running ones.
 // volume, pulseWidth and cutoff are also read by the display while audio plays, hence atomic.
 struct Voice {
-  uint32_t increment;                 // phase advance per frame; 2^24 is one cycle
-  std::atomic<uint8_t> pulseWidth;    // requested split point; takes effect at a cycle start
-  std::atomic<uint8_t> volume;        // 0 silent .. 255
-  std::atomic<uint8_t> cutoff;        // low-pass coefficient, 255 = no filtering
-  uint8_t noise;                      // non-zero: wave position from the NoiseTable
-  uint8_t filterState;                // filter output, centred on 128
-  uint8_t leftShift;                  // right shift 0..16 for the left channel
-  uint8_t rightShift;                 // the same for the right channel
-  uint8_t activePulseWidth;           // pulse width of the current cycle
-  uint8_t lastPhaseByte;              // wave position of the previous frame
-  uint32_t phase;                     // accumulator: position = bits 16..23, noise = bits 20..31
+  uint32_t increment;               // phase advance per frame; 2^24 is one cycle
+  std::atomic<uint8_t> pulseWidth;  // requested split point; takes effect at a cycle start
+  std::atomic<uint8_t> volume;      // 0 silent .. 255
+  std::atomic<uint8_t> cutoff;      // low-pass coefficient, 255 = no filtering
+  uint8_t noise;                    // non-zero: wave position from the NoiseTable
+  uint8_t filterState;              // filter output, centred on 128
+  uint8_t leftShift;                // right shift 0..16 for the left channel
+  uint8_t rightShift;               // the same for the right channel
+  uint8_t activePulseWidth;         // pulse width of the current cycle
+  uint8_t lastPhaseByte;            // wave position of the previous frame
+  uint32_t phase;                   // accumulator: position = bits 16..23, noise = bits 20..31
 };
 
 extern Voice Voices[8];

@@ -5,12 +5,12 @@
 
 namespace quandor {
 
-extern uint16_t sampleRate;                 // output frames per second; 44100 until start-up
-extern uint32_t PitchTable[4096];           // phase increment per frame for i Hz
-extern uint8_t NoiseTable[4096];            // pseudo-random wave positions
-extern uint16_t ShapeTable[256][256];       // [wave position][pulse width] -> Wavetable index
-extern uint8_t SineSource[512];             // sine on 128, period 511 steps
-extern uint8_t ShiftedSineSource[512];      // the same, started 127 steps earlier
+extern uint16_t sampleRate;             // output frames per second; 44100 until start-up
+extern uint32_t PitchTable[4096];       // phase increment per frame for i Hz
+extern uint8_t NoiseTable[4096];        // pseudo-random wave positions
+extern uint16_t ShapeTable[256][256];   // [wave position][pulse width] -> Wavetable index
+extern uint8_t SineSource[512];         // sine on 128, period 511 steps
+extern uint8_t ShiftedSineSource[512];  // the same, started 127 steps earlier
 
 void InitSynthTables();
 void BuildPitchTable();

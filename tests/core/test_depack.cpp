@@ -23,7 +23,9 @@ Decoded Decode(const std::vector<uint8_t>& stream, size_t cap = 4096) {
   return {out, r.status};
 }
 
-std::vector<uint8_t> Bytes(const std::string& s) { return {s.begin(), s.end()}; }
+std::vector<uint8_t> Bytes(const std::string& s) {
+  return {s.begin(), s.end()};
+}
 
 TEST(Depack, LiteralsAndEndMarker) {
   BitStream s;
@@ -76,13 +78,10 @@ TEST(Depack, NormalMatchLengthAdjustsWithOffset) {
     uint32_t length;
   };
   const Case cases[] = {
-      {1, 4},        // 127 or less: +2
-      {127, 4},
-      {128, 2},      // 128 .. 0x4FF: +0
-      {0x4FF, 2},
-      {0x500, 3},    // high byte 5 or more: +1
-      {31999, 3},
-      {32000, 4},    // 32000 or more: +2
+      {1, 4},                  // 127 or less: +2
+      {127, 4},   {128, 2},    // 128 .. 0x4FF: +0
+      {0x4FF, 2}, {0x500, 3},  // high byte 5 or more: +1
+      {31999, 3}, {32000, 4},  // 32000 or more: +2
   };
   for (const Case& c : cases) {
     std::vector<uint8_t> prefix(c.offset);
@@ -135,7 +134,8 @@ TEST(Depack, TagNeededInsideAGammaIsReadAtThatPoint) {
   s.Match(3, 9, 8).End();  // offset 9, length 8 + 2
   Decoded d = Decode(s.bytes);
   ASSERT_EQ(d.status, DepackStatus::Ok);
-  EXPECT_EQ(d.out, Bytes("0123456780123456789") .size() == 0 ? Bytes("") : Bytes("0123456780123456780"));
+  EXPECT_EQ(d.out,
+            Bytes("0123456780123456789").size() == 0 ? Bytes("") : Bytes("0123456780123456780"));
 }
 
 TEST(Depack, BoundsStopTheDecode) {

@@ -27,7 +27,8 @@ class Playback : public ::testing::Test {
     spec.rowsPerSecond = rps;
     spec.loopRow = loop;
     for (uint32_t r = 0; r < rows; ++r)
-      spec.rows.push_back(std::vector<Cell>(channels, Cell{0x0400, 0, 0, static_cast<uint8_t>(r), 255}));
+      spec.rows.push_back(
+          std::vector<Cell>(channels, Cell{0x0400, 0, 0, static_cast<uint8_t>(r), 255}));
     ASSERT_TRUE(test::LoadBytes(test::BuildSongBytes(spec))) << LoadError;
     CurrentRow = 0;  // as the player does at every song start
   }
@@ -87,8 +88,8 @@ TEST_F(Playback, TickWritesTheVoicesFromTheRow) {
   EXPECT_EQ(Voices[0].rightShift, 3);
   EXPECT_EQ(Voices[0].noise, 0);
   EXPECT_EQ(Voices[1].increment, PitchTable[2048 + 8 * 255]);
-  EXPECT_EQ(Voices[1].volume, 0);       // muted
-  EXPECT_EQ(RowByte(1, 4), 9);          // the row keeps its volume for display
+  EXPECT_EQ(Voices[1].volume, 0);  // muted
+  EXPECT_EQ(RowByte(1, 4), 9);     // the row keeps its volume for display
   EXPECT_EQ(Voices[1].pulseWidth, 127);
   EXPECT_EQ(Voices[1].leftShift, 6);
   EXPECT_EQ(Voices[2].noise, 1);
@@ -186,9 +187,12 @@ TEST_F(Playback, TransportBoundaries) {
     uint32_t from, expect;
   };
   const Case cases[] = {
-      {"forward", SeekForward, 10, 60},     {"forward to end", SeekForward, 150, 0},
-      {"forward below end", SeekForward, 149, 199}, {"back", SeekBack, 120, 70},
-      {"back exactly one second", SeekBack, 50, 0}, {"back one above", SeekBack, 51, 1},
+      {"forward", SeekForward, 10, 60},
+      {"forward to end", SeekForward, 150, 0},
+      {"forward below end", SeekForward, 149, 199},
+      {"back", SeekBack, 120, 70},
+      {"back exactly one second", SeekBack, 50, 0},
+      {"back one above", SeekBack, 51, 1},
       {"restart", RestartSong, 123, 0},
   };
   for (const Case& c : cases) {

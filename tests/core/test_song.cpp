@@ -66,8 +66,11 @@ TEST_F(Song, BothLayoutsFetchTheSameRows) {
         std::vector<uint8_t> got = Fetch(r);
         for (int c = 0; c < channels; ++c) {
           uint8_t b = static_cast<uint8_t>(r * 64 + c * 8);
-          const uint8_t want[6] = {b, static_cast<uint8_t>(b + 1), static_cast<uint8_t>(b + 2),
-                                   static_cast<uint8_t>(b + 3), static_cast<uint8_t>(b + 4),
+          const uint8_t want[6] = {b,
+                                   static_cast<uint8_t>(b + 1),
+                                   static_cast<uint8_t>(b + 2),
+                                   static_cast<uint8_t>(b + 3),
+                                   static_cast<uint8_t>(b + 4),
                                    static_cast<uint8_t>(b + 5)};
           for (int k = 0; k < 6; ++k)
             ASSERT_EQ(got[6 * c + k], want[k]) << int(channels) << (interleaved ? " il" : " planar")
@@ -107,7 +110,8 @@ std::vector<uint8_t> Stream(size_t n) {
   return s.bytes;
 }
 
-std::vector<uint8_t> Compressed(uint8_t flags, uint32_t unpacked, const std::vector<uint8_t>& stream) {
+std::vector<uint8_t> Compressed(uint8_t flags, uint32_t unpacked,
+                                const std::vector<uint8_t>& stream) {
   std::vector<uint8_t> out = {'Q', 'T', 'N', flags, 50, 0, 0, 0, 0, 0, 0, 0};
   for (int i = 0; i < 4; ++i) out.push_back((unpacked >> (8 * i)) & 0xFF);
   out.insert(out.end(), stream.begin(), stream.end());
@@ -130,8 +134,8 @@ TEST_F(Song, RejectionsInOrder) {
     const char* reason;  // start of LoadError
   };
   auto header = [](uint8_t flags, uint16_t rps, uint32_t loop, uint16_t msgLen) {
-    std::vector<uint8_t> h = {'Q', 'T', 'N', flags, static_cast<uint8_t>(rps & 0xFF),
-                              static_cast<uint8_t>(rps >> 8)};
+    std::vector<uint8_t> h = {
+        'Q', 'T', 'N', flags, static_cast<uint8_t>(rps & 0xFF), static_cast<uint8_t>(rps >> 8)};
     for (int i = 0; i < 4; ++i) h.push_back((loop >> (8 * i)) & 0xFF);
     h.push_back(msgLen & 0xFF);
     h.push_back(msgLen >> 8);
@@ -145,11 +149,13 @@ TEST_F(Song, RejectionsInOrder) {
   std::vector<uint8_t> nineChannels = Compressed(0x40 | 9, 54, Stream(54));
   const Case cases[] = {
       {"empty", {}, "not a song"},
-      {"lower-case magic", withRows({'q', 't', 'n', 0x11, 50, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 6), "not a song"},
+      {"lower-case magic", withRows({'q', 't', 'n', 0x11, 50, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 6),
+       "not a song"},
       {"short header", {'Q', 'T', 'N', 0x11, 50}, "header ends early"},
       {"message length above 65519", withRows(header(0x11, 50, 0, 65520), 70000), "message length"},
       {"message past the end", withRows(header(0x11, 50, 0, 100), 50), "message runs past"},
-      {"compressed, unpacked size 0", Compressed(0x51, 0, Stream(6)), "compressed with an unpacked size of 0"},
+      {"compressed, unpacked size 0", Compressed(0x51, 0, Stream(6)),
+       "compressed with an unpacked size of 0"},
       {"stream one byte short", Compressed(0x51, 7, Stream(6)), "compressed payload gives 6"},
       {"stream too long", Compressed(0x51, 5, Stream(6)), "compressed payload produces more"},
       {"stream ends early", Compressed(0x51, 6, {0, 0}), "compressed payload ends early"},

@@ -43,7 +43,9 @@ struct BitStream {
     return Bit(1).Bit(0).Gamma(bias).Gamma(lengthGamma);
   }
   BitStream& Short(uint8_t x) { return Bit(1).Bit(1).Bit(0).Byte(x); }
-  BitStream& Single(int v) { return Bit(1).Bit(1).Bit(1).Bit(v >> 3 & 1).Bit(v >> 2 & 1).Bit(v >> 1 & 1).Bit(v & 1); }
+  BitStream& Single(int v) {
+    return Bit(1).Bit(1).Bit(1).Bit(v >> 3 & 1).Bit(v >> 2 & 1).Bit(v >> 1 & 1).Bit(v & 1);
+  }
   BitStream& End() { return Short(0); }
 };
 

@@ -13,8 +13,8 @@ constexpr int kBadUsage = 2;
 
 struct Command {
   const char* name;
-  const char* summary;           // one line for the overview
-  const char* usage;             // the full --help text
+  const char* summary;                               // one line for the overview
+  const char* usage;                                 // the full --help text
   int (*run)(const std::vector<std::string>& args);  // arguments after the command name
 };
 

@@ -295,7 +295,9 @@ int RowX(const PlotLayout& layout, uint32_t row, uint32_t rowCount) {
   return layout.left + static_cast<int>(span * row / (rowCount ? rowCount : 1));
 }
 
-void StartRenderEngine() { ResetToStartupState(); }
+void StartRenderEngine() {
+  ResetToStartupState();
+}
 
 bool PlotLoadedSong(int width, int height, PlotImage& image, std::string& error) {
   if (!SongBuffer || RowCount == 0) {
