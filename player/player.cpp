@@ -23,7 +23,7 @@ bool PatternView = true;     // kept from one song to the next
 uint32_t RowSnapshot = 0;    // per pass
 uint32_t LastScrollRow = 0;  // per song, moved by the history scroll and resets
 uint16_t ScrollTick = 0;     // per song
-uint16_t ScrollPos = 0;      // per song
+uint32_t ScrollPos = 0;      // per song
 bool QuitRequested = false;  // per song
 std::string DisplayName;     // per song
 
@@ -43,6 +43,25 @@ void DrawFrameRow(uint8_t row, char ch, uint8_t attr) {
 }
 
 // One step of the message in row 4: it enters dark at the right, runs white, fades at the left.
+
+std::string TimeText() {
+  // The loader refuses a rate of 0; the guard keeps a direct caller from dividing by it.
+  const uint32_t rate = rowsPerSecond ? rowsPerSecond : 1;
+  return FormatTime(RowSnapshot / rate) + "/" + FormatTime(RowCount / rate);
+}
+
+std::string PlayClockText() {
+  return " " + FormatTime(PlayClock.load(std::memory_order_relaxed) / 300000);
+}
+
+// Waits for a key-down event, sleeping between events.
+void WaitForKeyDown() {
+  while (!WaitKey()) {
+  }
+}
+
+}  // namespace
+
 void ScrollerStep() {
   ++ScrollPos;
   if (ScrollPos >= messageLength + 80u) ScrollPos = 1;
@@ -62,24 +81,6 @@ void ScrollerStep() {
           ? static_cast<ScreenCell>(0x1800 | static_cast<uint8_t>(message[ScrollPos - 1]))
           : 0x1000;
 }
-
-std::string TimeText() {
-  // The loader refuses a rate of 0; the guard keeps a direct caller from dividing by it.
-  const uint32_t rate = rowsPerSecond ? rowsPerSecond : 1;
-  return FormatTime(RowSnapshot / rate) + "/" + FormatTime(RowCount / rate);
-}
-
-std::string PlayClockText() {
-  return " " + FormatTime(PlayClock.load(std::memory_order_relaxed) / 300000);
-}
-
-// Waits for a key-down event, sleeping between events.
-void WaitForKeyDown() {
-  while (!WaitKey()) {
-  }
-}
-
-}  // namespace
 
 std::string BannerText() {
   std::string banner = std::string(2, kFullBlock) + " ZORVEK Kestrapal_w32 b20080226";

@@ -6,12 +6,14 @@
 
 namespace quandor {
 
-extern uint8_t PatternStep;      // least advance in rows, minus one, between two history lines
-extern bool PatternView;         // lower view: pattern history (on) or oscilloscope (off)
-extern uint32_t RowSnapshot;     // CurrentRow as read at the start of the current pass
-extern uint32_t LastScrollRow;   // row of the last history scroll or lower-view reset
-extern uint16_t ScrollTick;      // passes since the last message scroller step (0..2)
-extern uint16_t ScrollPos;       // message scroller position, 1..messageLength + 79 once running
+extern uint8_t PatternStep;     // least advance in rows, minus one, between two history lines
+extern bool PatternView;        // lower view: pattern history (on) or oscilloscope (off)
+extern uint32_t RowSnapshot;    // CurrentRow as read at the start of the current pass
+extern uint32_t LastScrollRow;  // row of the last history scroll or lower-view reset
+extern uint16_t ScrollTick;     // passes since the last message scroller step (0..2)
+// Message scroller position, 1..messageLength + 79 once running. 32 bits: with 16 a message
+// longer than 65455 bytes would wrap the position to 0 before the cycle ends and read byte 0.
+extern uint32_t ScrollPos;
 extern bool QuitRequested;       // set by Escape; ends the display loop
 extern std::string DisplayName;  // the file name shown on the status line
 
@@ -26,6 +28,8 @@ void StartSongState();
 void DrawStaticScreen();
 // One pass of the display loop without its 50 ms sleep: draw, refresh, lower view, one key.
 void PlayerPass();
+// One step of the message scroller in row 4 (every third pass).
+void ScrollerStep();
 // Blanks the lower view and restarts its history and scope gain from CurrentRow.
 void ResetLowerView();
 

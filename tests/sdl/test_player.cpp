@@ -407,6 +407,24 @@ TEST_F(PlayerTest, MessageScrollerCyclesEightyTwoStepsAndDropsTheLastByte) {
   EXPECT_EQ(ScrollPos, 1);
 }
 
+TEST_F(PlayerTest, LongestMessageScrollsThroughItsWholeCycle) {
+  SongSpec spec = UniformSong(1, Cell{});
+  spec.message.resize(65519);
+  for (size_t i = 0; i < spec.message.size(); ++i)
+    spec.message[i] = static_cast<char>('a' + i % 26);
+  Start(spec);
+  // Bytes 1..65518 enter one per step, then 80 blank steps, then byte 1 again: the position
+  // must run past 65535 without wrapping to 0.
+  for (uint32_t k = 1; k <= 65519 + 80; ++k) {
+    ScrollerStep();
+    const ScreenCell want =
+        k < 65519 ? static_cast<ScreenCell>(0x1800 | static_cast<uint8_t>(spec.message[k - 1]))
+        : k < 65519 + 80 ? 0x1000
+                         : static_cast<ScreenCell>(0x1800 | 'a');
+    ASSERT_EQ(ScreenCells[4 * 80 + 79], want) << "step " << k;
+  }
+}
+
 TEST_F(PlayerTest, EdgeColoursOfTheScroller) {
   SongSpec spec = UniformSong(1, Cell{});
   spec.message = std::string(200, 'x');
