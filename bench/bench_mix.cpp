@@ -16,8 +16,8 @@ using quandor::test::Cell;
 
 // Busy material on every channel: changing notes, pans, pulse widths, filter and some noise.
 std::vector<uint8_t> BusySong(uint8_t channels) {
-  quandor::test::SongSpec spec;
-  spec.channels = channels;
+  quandor::test::SongRecipe recipe;
+  recipe.channels = channels;
   std::mt19937 rng(1234);
   for (int r = 0; r < 3000; ++r) {
     std::vector<Cell> row;
@@ -29,9 +29,9 @@ std::vector<uint8_t> BusySong(uint8_t channels) {
                          static_cast<uint8_t>(c % 3 == 0 ? 1 : 0),
                          static_cast<uint8_t>(64 + rng() % 192), static_cast<uint8_t>(rng())});
     }
-    spec.rows.push_back(row);
+    recipe.rows.push_back(row);
   }
-  return quandor::test::BuildSongBytes(spec);
+  return quandor::test::BuildSongBytes(recipe);
 }
 
 void BM_RenderSong(benchmark::State& state) {

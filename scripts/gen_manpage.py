@@ -42,10 +42,10 @@ def escape(text):
     return text
 
 
-def option_spec(spec):
+def option_syntax(syntax):
     """'--width W' -> bold option words, the rest italic."""
     parts = []
-    for word in spec.split(" "):
+    for word in syntax.split(" "):
         if word.startswith("-"):
             # --interleaved|--planar style alternatives stay bold together.
             parts.append("\\fB" + escape(word) + "\\fR")
@@ -89,7 +89,7 @@ def command_section(name, usage):
         if option:
             flush()
             out.append(".TP")
-            out.append(option_spec(option.group(1).strip()))
+            out.append(option_syntax(option.group(1).strip()))
             if option.group(2):
                 paragraph.append(option.group(2).strip())
             mode = "option"

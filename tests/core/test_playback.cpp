@@ -13,7 +13,7 @@ namespace quandor {
 namespace {
 
 using test::Cell;
-using test::SongSpec;
+using test::SongRecipe;
 
 class Playback : public ::testing::Test {
  protected:
@@ -22,14 +22,14 @@ class Playback : public ::testing::Test {
 
   // A song of `rows` rows whose row r carries r in its volume byte on every channel.
   void Load(uint8_t channels, uint32_t rows, uint16_t rps = 50, uint32_t loop = 0) {
-    SongSpec spec;
-    spec.channels = channels;
-    spec.rowsPerSecond = rps;
-    spec.loopRow = loop;
+    SongRecipe recipe;
+    recipe.channels = channels;
+    recipe.rowsPerSecond = rps;
+    recipe.loopRow = loop;
     for (uint32_t r = 0; r < rows; ++r)
-      spec.rows.push_back(
+      recipe.rows.push_back(
           std::vector<Cell>(channels, Cell{0x0400, 0, 0, static_cast<uint8_t>(r), 255}));
-    ASSERT_TRUE(test::LoadBytes(test::BuildSongBytes(spec))) << LoadError;
+    ASSERT_TRUE(test::LoadBytes(test::BuildSongBytes(recipe))) << LoadError;
     CurrentRow = 0;  // as the player does at every song start
   }
   void Callback(uint32_t frames) {
@@ -71,13 +71,13 @@ TEST_F(Playback, PlayClockStepsAndStopsAtItsCeiling) {
 TEST_F(Playback, TickWritesTheVoicesFromTheRow) {
   Load(8, 1);
   // Pitch/octave, shifts for 8 channels (extra shift 3), noise, mutes, waveform.
-  SongSpec spec;
-  spec.channels = 8;
-  spec.rows = {{Cell{0x0480, 64, 0, 200, 17},       // C-ish at octave 4, left 0 right 0
-                Cell{0x8000 | 0x07FF, 1, 5, 9, 0},  // left code 2, waveform set
-                Cell{0x3800, 0, 0, 1, 1},           // right code 3, noise
-                Cell{0xF000, 0, 0, 1, 1}}};
-  ASSERT_TRUE(test::LoadBytes(test::BuildSongBytes(spec)));
+  SongRecipe recipe;
+  recipe.channels = 8;
+  recipe.rows = {{Cell{0x0480, 64, 0, 200, 17},       // C-ish at octave 4, left 0 right 0
+                  Cell{0x8000 | 0x07FF, 1, 5, 9, 0},  // left code 2, waveform set
+                  Cell{0x3800, 0, 0, 1, 1},           // right code 3, noise
+                  Cell{0xF000, 0, 0, 1, 1}}};
+  ASSERT_TRUE(test::LoadBytes(test::BuildSongBytes(recipe)));
   MuteFlags[1] = 1;
   SequencerTick();
   EXPECT_EQ(Voices[0].increment, PitchTable[384]);
@@ -114,9 +114,9 @@ TEST_F(Playback, BoostModeFoldsWaveformZeroPulseWidths) {
   Load(1, 1);
   BoostMode = true;
   for (const Case& c : cases) {
-    SongSpec spec;
-    spec.rows = {{Cell{0x0400, c.pulse, c.waveform, 10, 10}}};
-    ASSERT_TRUE(test::LoadBytes(test::BuildSongBytes(spec)));
+    SongRecipe recipe;
+    recipe.rows = {{Cell{0x0400, c.pulse, c.waveform, 10, 10}}};
+    ASSERT_TRUE(test::LoadBytes(test::BuildSongBytes(recipe)));
     CurrentRow = 0;
     SequencerTick();
     EXPECT_EQ(Voices[0].pulseWidth, c.expect) << int(c.pulse);
@@ -169,9 +169,9 @@ TEST_F(Playback, CallbackLengthsOutsideTheSettings) {
 }
 
 TEST_F(Playback, ScopeKeepsTheLeftSamples) {
-  SongSpec spec;
-  spec.rows = {{Cell{0x4480, 0, 0, 255, 255}}};  // left code 1, right 0
-  ASSERT_TRUE(test::LoadBytes(test::BuildSongBytes(spec)));
+  SongRecipe recipe;
+  recipe.rows = {{Cell{0x4480, 0, 0, 255, 255}}};  // left code 1, right 0
+  ASSERT_TRUE(test::LoadBytes(test::BuildSongBytes(recipe)));
   std::vector<int16_t> stream(2 * 2048);
   ScopeBuffer[3000] = 77;
   AudioCallback(nullptr, reinterpret_cast<uint8_t*>(stream.data()), 8192);

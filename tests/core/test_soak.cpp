@@ -44,10 +44,10 @@ constexpr uint32_t kWindowCallbacks = 4;  // the compared stretch at the end
 // Three channels, 50 rows per second (6000 clock units per tick, exactly real time), a loop
 // row that lines up with nothing else.
 std::vector<uint8_t> SoakSong() {
-  test::SongSpec spec;
-  spec.channels = 3;
-  spec.rowsPerSecond = 50;
-  spec.loopRow = 123;
+  test::SongRecipe recipe;
+  recipe.channels = 3;
+  recipe.rowsPerSecond = 50;
+  recipe.loopRow = 123;
   for (uint32_t r = 0; r < 701; ++r) {
     std::vector<test::Cell> row;
     for (uint32_t c = 0; c < 3; ++c)
@@ -56,9 +56,9 @@ std::vector<uint8_t> SoakSong() {
                                            (c == 2 && r % 5 == 0 ? 0x0800 : 0) | (r % 4) << 12),
                      static_cast<uint8_t>(r * 3), static_cast<uint8_t>(c == 0 ? 1 : 0),
                      static_cast<uint8_t>(230 - c * 40), static_cast<uint8_t>(40 + r)});
-    spec.rows.push_back(row);
+    recipe.rows.push_back(row);
   }
-  return test::BuildSongBytes(spec);
+  return test::BuildSongBytes(recipe);
 }
 
 void StartFresh(const std::vector<uint8_t>& song) {

@@ -18,7 +18,7 @@ namespace quandor {
 namespace {
 
 using test::Cell;
-using test::SongSpec;
+using test::SongRecipe;
 
 class Song : public ::testing::Test {
  protected:
@@ -34,10 +34,10 @@ class Song : public ::testing::Test {
 };
 
 // Four channels, three rows: every byte distinct so a wrong offset shows.
-SongSpec ThreeRows(uint8_t channels, bool interleaved) {
-  SongSpec spec;
-  spec.channels = channels;
-  spec.interleaved = interleaved;
+SongRecipe ThreeRows(uint8_t channels, bool interleaved) {
+  SongRecipe recipe;
+  recipe.channels = channels;
+  recipe.interleaved = interleaved;
   for (int r = 0; r < 3; ++r) {
     std::vector<Cell> row;
     for (int c = 0; c < channels; ++c) {
@@ -46,18 +46,18 @@ SongSpec ThreeRows(uint8_t channels, bool interleaved) {
                          static_cast<uint8_t>(b + 3), static_cast<uint8_t>(b + 4),
                          static_cast<uint8_t>(b + 5)});
     }
-    spec.rows.push_back(row);
+    recipe.rows.push_back(row);
   }
-  return spec;
+  return recipe;
 }
 
 TEST_F(Song, BothLayoutsFetchTheSameRows) {
   for (uint8_t channels : {1, 4, 8}) {
     for (bool interleaved : {true, false}) {
-      SongSpec spec = ThreeRows(channels, interleaved);
-      spec.tail = {0xAA, 0xBB, 0xCC, 0xDD, 0xEE};  // less than a row: ignored
-      spec.message = "hello";
-      ASSERT_TRUE(test::LoadBytes(test::BuildSongBytes(spec))) << LoadError;
+      SongRecipe recipe = ThreeRows(channels, interleaved);
+      recipe.tail = {0xAA, 0xBB, 0xCC, 0xDD, 0xEE};  // less than a row: ignored
+      recipe.message = "hello";
+      ASSERT_TRUE(test::LoadBytes(test::BuildSongBytes(recipe))) << LoadError;
       EXPECT_EQ(RowCount, 3u);
       EXPECT_EQ(lastVoice, channels - 1);
       EXPECT_EQ(message, "hello");
@@ -82,10 +82,10 @@ TEST_F(Song, BothLayoutsFetchTheSameRows) {
 }
 
 TEST_F(Song, FlagBitsFiveAndSevenAndUnusedSizeAreIgnored) {
-  SongSpec spec = ThreeRows(2, true);
-  spec.extraFlags = 0xA0;
-  spec.unpackedSize = 0xDEADBEEF;
-  EXPECT_TRUE(test::LoadBytes(test::BuildSongBytes(spec))) << LoadError;
+  SongRecipe recipe = ThreeRows(2, true);
+  recipe.extraFlags = 0xA0;
+  recipe.unpackedSize = 0xDEADBEEF;
+  EXPECT_TRUE(test::LoadBytes(test::BuildSongBytes(recipe))) << LoadError;
 }
 
 TEST_F(Song, FramesPerTick) {
@@ -94,9 +94,9 @@ TEST_F(Song, FramesPerTick) {
     uint32_t frames;
   };
   for (Case c : {Case{50, 960}, Case{70, 685}, Case{48000, 1}, Case{48001, 0}}) {
-    SongSpec spec = ThreeRows(1, true);
-    spec.rowsPerSecond = c.rps;
-    ASSERT_TRUE(test::LoadBytes(test::BuildSongBytes(spec)));
+    SongRecipe recipe = ThreeRows(1, true);
+    recipe.rowsPerSecond = c.rps;
+    ASSERT_TRUE(test::LoadBytes(test::BuildSongBytes(recipe)));
     EXPECT_EQ(FramesPerTick, c.frames) << c.rps;
   }
 }
@@ -189,8 +189,8 @@ TEST_F(Song, DisplayNameShortening) {
 }
 
 TEST_F(Song, LoadSongReadsTheNamedFile) {
-  SongSpec spec = ThreeRows(3, false);
-  SongFileName = test::WriteTempFile(test::BuildSongBytes(spec));
+  SongRecipe recipe = ThreeRows(3, false);
+  SongFileName = test::WriteTempFile(test::BuildSongBytes(recipe));
   ASSERT_TRUE(LoadSong()) << LoadError;
   EXPECT_EQ(RowCount, 3u);
   std::remove(SongFileName.c_str());

@@ -25,7 +25,7 @@ namespace quandor {
 namespace {
 
 using test::Cell;
-using test::SongSpec;
+using test::SongRecipe;
 
 constexpr char kFull = static_cast<char>(219);
 constexpr char kLowerHalf = static_cast<char>(220);
@@ -65,11 +65,11 @@ void PushKey(uint32_t symbol, uint32_t modifiers = 0) {
 }
 
 // A song of the given channel count whose every row repeats the cell, rows long.
-SongSpec UniformSong(int channels, const Cell& cell, uint32_t rows = 100) {
-  SongSpec spec;
-  spec.channels = static_cast<uint8_t>(channels);
-  spec.rows.assign(rows, std::vector<Cell>(channels, cell));
-  return spec;
+SongRecipe UniformSong(int channels, const Cell& cell, uint32_t rows = 100) {
+  SongRecipe recipe;
+  recipe.channels = static_cast<uint8_t>(channels);
+  recipe.rows.assign(rows, std::vector<Cell>(channels, cell));
+  return recipe;
 }
 
 class PlayerTest : public ::testing::Test {
@@ -95,8 +95,8 @@ class PlayerTest : public ::testing::Test {
   void TearDown() override { ReleaseSong(); }
 
   // Loads the song as "tune.sng" and draws the static screen, as PlaySong does before audio.
-  void Start(const SongSpec& spec) {
-    ASSERT_TRUE(test::LoadBytes(test::BuildSongBytes(spec))) << LoadError;
+  void Start(const SongRecipe& recipe) {
+    ASSERT_TRUE(test::LoadBytes(test::BuildSongBytes(recipe))) << LoadError;
     SongFileName = "tune.sng";
     StartSongState();
     DrawStaticScreen();
@@ -321,15 +321,15 @@ TEST_F(PlayerTest, FiveChannelsUseNarrowColumns) {
 
 TEST_F(PlayerTest, HistoryGainsOneLinePerPassAtThreeRowsPerPass) {
   // Every row has its own pitch nibble, so each history line tells which row it came from.
-  SongSpec spec;
-  spec.channels = 1;
+  SongRecipe recipe;
+  recipe.channels = 1;
   for (int r = 0; r < 48; ++r) {
     Cell cell;
     cell.word = static_cast<uint16_t>((r % 16) << 4 | 4 << 8);
     cell.volume = 200;
-    spec.rows.push_back({cell});
+    recipe.rows.push_back({cell});
   }
-  Start(spec);
+  Start(recipe);
   ASSERT_EQ(PatternStep, 2);
   std::vector<std::string> notes;
   for (int pass = 0; pass < 5; ++pass) {
@@ -380,9 +380,9 @@ TEST_F(PlayerTest, MessageScrollerWithEmptyMessage) {
 }
 
 TEST_F(PlayerTest, MessageScrollerCyclesEightyTwoStepsAndDropsTheLastByte) {
-  SongSpec spec = UniformSong(1, Cell{});
-  spec.message = "Hi!";
-  Start(spec);
+  SongRecipe recipe = UniformSong(1, Cell{});
+  recipe.message = "Hi!";
+  Start(recipe);
   auto step = [] {
     for (int i = 0; i < 3; ++i) PlayerPass();
   };
@@ -408,17 +408,17 @@ TEST_F(PlayerTest, MessageScrollerCyclesEightyTwoStepsAndDropsTheLastByte) {
 }
 
 TEST_F(PlayerTest, LongestMessageScrollsThroughItsWholeCycle) {
-  SongSpec spec = UniformSong(1, Cell{});
-  spec.message.resize(65519);
-  for (size_t i = 0; i < spec.message.size(); ++i)
-    spec.message[i] = static_cast<char>('a' + i % 26);
-  Start(spec);
+  SongRecipe recipe = UniformSong(1, Cell{});
+  recipe.message.resize(65519);
+  for (size_t i = 0; i < recipe.message.size(); ++i)
+    recipe.message[i] = static_cast<char>('a' + i % 26);
+  Start(recipe);
   // Bytes 1..65518 enter one per step, then 80 blank steps, then byte 1 again: the position
   // must run past 65535 without wrapping to 0.
   for (uint32_t k = 1; k <= 65519 + 80; ++k) {
     ScrollerStep();
     const ScreenCell want =
-        k < 65519 ? static_cast<ScreenCell>(0x1800 | static_cast<uint8_t>(spec.message[k - 1]))
+        k < 65519 ? static_cast<ScreenCell>(0x1800 | static_cast<uint8_t>(recipe.message[k - 1]))
         : k < 65519 + 80 ? 0x1000
                          : static_cast<ScreenCell>(0x1800 | 'a');
     ASSERT_EQ(ScreenCells[4 * 80 + 79], want) << "step " << k;
@@ -426,9 +426,9 @@ TEST_F(PlayerTest, LongestMessageScrollsThroughItsWholeCycle) {
 }
 
 TEST_F(PlayerTest, EdgeColoursOfTheScroller) {
-  SongSpec spec = UniformSong(1, Cell{});
-  spec.message = std::string(200, 'x');
-  Start(spec);
+  SongRecipe recipe = UniformSong(1, Cell{});
+  recipe.message = std::string(200, 'x');
+  Start(recipe);
   for (int i = 0; i < 3 * 100; ++i) PlayerPass();
   const uint8_t expected[80] = {0x18, 0x18, 0x17, 0x17, 0x17, 0x17};
   for (int col = 0; col < 80; ++col) {
@@ -442,9 +442,9 @@ TEST_F(PlayerTest, EdgeColoursOfTheScroller) {
 
 TEST_F(PlayerTest, TimesOnRowOneAndPlayClock) {
   // 125 minutes at one row per second.
-  SongSpec spec = UniformSong(1, Cell{}, 125 * 60);
-  spec.rowsPerSecond = 1;
-  Start(spec);
+  SongRecipe recipe = UniformSong(1, Cell{}, 125 * 60);
+  recipe.rowsPerSecond = 1;
+  Start(recipe);
   CurrentRow = 61;
   PlayClock = 300000u * 75;
   PlayerPass();
@@ -565,9 +565,9 @@ TEST_F(PlayerTest, PlayerKeys) {
   for (const Case& k : cases) {
     SCOPED_TRACE(k.name);
     SetUp();
-    SongSpec spec = UniformSong(1, Cell{}, 300);
-    spec.loopRow = 7;
-    Start(spec);
+    SongRecipe recipe = UniformSong(1, Cell{}, 300);
+    recipe.loopRow = 7;
+    Start(recipe);
     CurrentRow = k.rowBefore;
     PushKey(k.symbol, k.modifiers);
     PlayerPass();

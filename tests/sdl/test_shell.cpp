@@ -147,10 +147,10 @@ TEST_F(ShellTest, UnreadableSongIsFatalWithCode5) {
 }
 
 TEST_F(ShellTest, RefusedSongEndsWithStatus0) {
-  test::SongSpec spec;
-  spec.rowsPerSecond = 0;  // refused by the loader
-  spec.rows = {{test::Cell{}}};
-  const std::string path = test::WriteTempFile(test::BuildSongBytes(spec));
+  test::SongRecipe recipe;
+  recipe.rowsPerSecond = 0;  // refused by the loader
+  recipe.rows = {{test::Cell{}}};
+  const std::string path = test::WriteTempFile(test::BuildSongBytes(recipe));
   ASSERT_FALSE(path.empty());
   const Outcome o = Run({path});
   fs::remove(path);
@@ -167,9 +167,9 @@ TEST_F(ShellTest, TwoArgumentsRunTheSelectorInsteadOfPlaying) {
 }
 
 TEST_F(ShellTest, InterruptAndTerminateStopTheProgram) {
-  test::SongSpec spec;
-  spec.rows = std::vector<std::vector<test::Cell>>(5000, {test::Cell{}});
-  const std::string song = test::WriteTempFile(test::BuildSongBytes(spec));
+  test::SongRecipe recipe;
+  recipe.rows = std::vector<std::vector<test::Cell>>(5000, {test::Cell{}});
+  const std::string song = test::WriteTempFile(test::BuildSongBytes(recipe));
   ASSERT_FALSE(song.empty());
   struct Case {
     const char* what;

@@ -25,14 +25,14 @@ void Put32(std::vector<uint8_t>& out, uint32_t v) {
 }
 }  // namespace
 
-std::vector<uint8_t> BuildRowData(const SongSpec& spec) {
-  const size_t n = spec.rows.size();
-  const size_t channels = spec.channels & 0x0F;
+std::vector<uint8_t> BuildRowData(const SongRecipe& recipe) {
+  const size_t n = recipe.rows.size();
+  const size_t channels = recipe.channels & 0x0F;
   std::vector<uint8_t> data;
   auto cell = [&](size_t r, size_t c) {
-    return c < spec.rows[r].size() ? spec.rows[r][c] : Cell{};
+    return c < recipe.rows[r].size() ? recipe.rows[r][c] : Cell{};
   };
-  if (spec.interleaved) {
+  if (recipe.interleaved) {
     for (size_t r = 0; r < n; ++r)
       for (size_t c = 0; c < channels; ++c) {
         Cell x = cell(r, c);
@@ -59,18 +59,18 @@ std::vector<uint8_t> BuildRowData(const SongSpec& spec) {
   return data;
 }
 
-std::vector<uint8_t> BuildSongBytes(const SongSpec& spec) {
+std::vector<uint8_t> BuildSongBytes(const SongRecipe& recipe) {
   std::vector<uint8_t> out = {'Q', 'T', 'N'};
-  out.push_back(static_cast<uint8_t>((spec.channels & 0x0F) | (spec.interleaved ? 0x10 : 0) |
-                                     spec.extraFlags));
-  Put16(out, spec.rowsPerSecond);
-  Put32(out, spec.loopRow);
-  Put16(out, static_cast<uint16_t>(spec.message.size()));
-  Put32(out, spec.unpackedSize);
-  out.insert(out.end(), spec.message.begin(), spec.message.end());
-  std::vector<uint8_t> rows = BuildRowData(spec);
+  out.push_back(static_cast<uint8_t>((recipe.channels & 0x0F) | (recipe.interleaved ? 0x10 : 0) |
+                                     recipe.extraFlags));
+  Put16(out, recipe.rowsPerSecond);
+  Put32(out, recipe.loopRow);
+  Put16(out, static_cast<uint16_t>(recipe.message.size()));
+  Put32(out, recipe.unpackedSize);
+  out.insert(out.end(), recipe.message.begin(), recipe.message.end());
+  std::vector<uint8_t> rows = BuildRowData(recipe);
   out.insert(out.end(), rows.begin(), rows.end());
-  out.insert(out.end(), spec.tail.begin(), spec.tail.end());
+  out.insert(out.end(), recipe.tail.begin(), recipe.tail.end());
   return out;
 }
 

@@ -14,7 +14,7 @@ struct Cell {
   uint8_t cutoff = 0;
 };
 
-struct SongSpec {
+struct SongRecipe {
   uint8_t channels = 1;     // written into flags bits 0-3
   bool interleaved = true;  // flags bit 4
   uint8_t extraFlags = 0;   // OR-ed into the flags byte as is
@@ -27,10 +27,10 @@ struct SongSpec {
 };
 
 // Header + message + row data in the chosen layout (uncompressed).
-std::vector<uint8_t> BuildSongBytes(const SongSpec& spec);
+std::vector<uint8_t> BuildSongBytes(const SongRecipe& recipe);
 
 // The row data alone, in the chosen layout (no tail).
-std::vector<uint8_t> BuildRowData(const SongSpec& spec);
+std::vector<uint8_t> BuildRowData(const SongRecipe& recipe);
 
 // Hands a copy of bytes to the loader (LoadSongBuffer); returns its verdict.
 bool LoadBytes(const std::vector<uint8_t>& bytes);

@@ -28,11 +28,11 @@ namespace {
 using test::Cell;
 
 // Several channels, rows that differ, a loop in the middle: every tick changes something.
-test::SongSpec BusySong(uint16_t rowsPerSecond, uint32_t rows, uint32_t loop) {
-  test::SongSpec spec;
-  spec.channels = 4;
-  spec.rowsPerSecond = rowsPerSecond;
-  spec.loopRow = loop;
+test::SongRecipe BusySong(uint16_t rowsPerSecond, uint32_t rows, uint32_t loop) {
+  test::SongRecipe recipe;
+  recipe.channels = 4;
+  recipe.rowsPerSecond = rowsPerSecond;
+  recipe.loopRow = loop;
   for (uint32_t r = 0; r < rows; ++r) {
     std::vector<Cell> row;
     for (int c = 0; c < 4; ++c) {
@@ -41,9 +41,9 @@ test::SongSpec BusySong(uint16_t rowsPerSecond, uint32_t rows, uint32_t loop) {
       row.push_back(Cell{word, static_cast<uint8_t>(r * 9), static_cast<uint8_t>(c == 1 ? 2 : 0),
                          static_cast<uint8_t>(200 - c * 30), static_cast<uint8_t>(90 + r)});
     }
-    spec.rows.push_back(row);
+    recipe.rows.push_back(row);
   }
-  return spec;
+  return recipe;
 }
 
 // SDL with the given audio driver; the environment is read at SDL_Init.

@@ -15,7 +15,7 @@ namespace quandor::tool {
 namespace {
 
 using test::Cell;
-using test::SongSpec;
+using test::SongRecipe;
 
 struct Decoded {
   int width = 0;
@@ -58,15 +58,15 @@ Cell Note(uint8_t pitch, uint8_t octave, uint8_t volume, bool noise = false) {
 }
 
 // Plots a song (after the program-start set-up the command makes) and decodes the PNG.
-Decoded Plot(const SongSpec& spec, int width, int height, PlotLayout& layout) {
+Decoded Plot(const SongRecipe& recipe, int width, int height, PlotLayout& layout) {
   StartRenderEngine();
-  EXPECT_TRUE(test::LoadBytes(test::BuildSongBytes(spec))) << LoadError;
+  EXPECT_TRUE(test::LoadBytes(test::BuildSongBytes(recipe))) << LoadError;
   PlotImage image;
   std::string error;
   EXPECT_TRUE(PlotLoadedSong(width, height, image, error)) << error;
   std::vector<uint8_t> png;
   EXPECT_TRUE(EncodePng(image, png, error)) << error;
-  EXPECT_TRUE(ComputePlotLayout(width, height, spec.channels, layout, error)) << error;
+  EXPECT_TRUE(ComputePlotLayout(width, height, recipe.channels, layout, error)) << error;
   ReleaseSong();
   return DecodePng(png);
 }
@@ -96,7 +96,7 @@ class PlotSong : public ::testing::Test {
   }
   int X(uint32_t row) const { return RowX(layout_, row, 100) + 1; }
 
-  SongSpec spec_;
+  SongRecipe spec_;
   PlotLayout layout_;
   Decoded picture_;
 };
@@ -152,14 +152,14 @@ TEST_F(PlotSong, LoudnessFollowsTheMix) {
 // A song far shorter than the picture is wide: each frame covers several columns, and none of
 // them may be left empty.
 TEST(PlotShortSong, EveryColumnOfTheBandIsFilled) {
-  SongSpec spec;
-  spec.rowsPerSecond = 1000;  // 48 frames a row, 96 frames for 300-odd columns
+  SongRecipe recipe;
+  recipe.rowsPerSecond = 1000;  // 48 frames a row, 96 frames for 300-odd columns
   // Cutoff 0 holds the filter at its start value: the output is one constant loud level.
   Cell held = Note(0, 3, 255);
   held.cutoff = 0;
-  spec.rows = {{held}, {held}};
+  recipe.rows = {{held}, {held}};
   PlotLayout layout;
-  Decoded picture = Plot(spec, 400, DefaultPlotHeight(1), layout);
+  Decoded picture = Plot(recipe, 400, DefaultPlotHeight(1), layout);
   int empty = 0;
   for (int x = layout.left; x < layout.right; ++x) {
     int lit = 0;
@@ -178,10 +178,10 @@ TEST(PlotRefusals, NoSongOrTooLong) {
   EXPECT_FALSE(PlotLoadedSong(400, 200, image, error));
 
   // One row a second: 7201 rows last just over two hours.
-  SongSpec spec;
-  spec.rowsPerSecond = 1;
-  spec.rows.assign(7201, {Note(0, 4, 255)});
-  ASSERT_TRUE(test::LoadBytes(test::BuildSongBytes(spec))) << LoadError;
+  SongRecipe recipe;
+  recipe.rowsPerSecond = 1;
+  recipe.rows.assign(7201, {Note(0, 4, 255)});
+  ASSERT_TRUE(test::LoadBytes(test::BuildSongBytes(recipe))) << LoadError;
   EXPECT_FALSE(PlotLoadedSong(400, 200, image, error));
   EXPECT_NE(error.find("120 minutes"), std::string::npos) << error;
   ReleaseSong();

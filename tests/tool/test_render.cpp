@@ -19,12 +19,12 @@ namespace quandor::tool {
 namespace {
 
 using test::Cell;
-using test::SongSpec;
+using test::SongRecipe;
 
 // A busy song: every channel moves each row, with noise, panning, waveform-0 pulse widths
 // (so boost matters), filters and a loop row inside the song.
-SongSpec BusySong(uint8_t channels, uint32_t rows, uint16_t rowsPerSecond = 50) {
-  SongSpec s;
+SongRecipe BusySong(uint8_t channels, uint32_t rows, uint16_t rowsPerSecond = 50) {
+  SongRecipe s;
   s.channels = channels;
   s.rowsPerSecond = rowsPerSecond;
   s.loopRow = rows / 3;
@@ -104,7 +104,7 @@ TEST(Render, LengthsCountTicksOfTheSong) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.rowsPerSecond) + " rows/s, loops " + std::to_string(c.loops));
-    SongSpec s = BusySong(2, c.rows, c.rowsPerSecond);
+    SongRecipe s = BusySong(2, c.rows, c.rowsPerSecond);
     s.loopRow = c.loopRow;
     ResetForRender({});
     ASSERT_TRUE(test::LoadBytes(test::BuildSongBytes(s)));

@@ -15,7 +15,7 @@ namespace quandor::tool {
 namespace {
 
 using test::Cell;
-using test::SongSpec;
+using test::SongRecipe;
 
 // Cells that reach every field's whole range: all pitch words (marks, noise, octaves), bytes.
 std::vector<std::vector<Cell>> VariedRows(int rows, int channels, uint32_t seed) {
@@ -75,17 +75,17 @@ class RoundTrip : public testing::TestWithParam<RoundTripCase> {};
 
 TEST_P(RoundTrip, DumpThenBuildGivesTheSameBytes) {
   const RoundTripCase& c = GetParam();
-  SongSpec spec;
-  spec.channels = static_cast<uint8_t>(c.channels);
-  spec.interleaved = c.interleaved;
-  spec.extraFlags = c.extraFlags;
-  spec.rowsPerSecond = c.rate;
-  spec.loopRow = c.loop;
-  spec.message = c.message;
-  spec.unpackedSize = c.unpackedSize;
-  spec.tail = c.tail;
-  spec.rows = VariedRows(c.rows, c.channels, static_cast<uint32_t>(c.rows * 31 + c.channels));
-  const std::vector<uint8_t> bytes = test::BuildSongBytes(spec);
+  SongRecipe recipe;
+  recipe.channels = static_cast<uint8_t>(c.channels);
+  recipe.interleaved = c.interleaved;
+  recipe.extraFlags = c.extraFlags;
+  recipe.rowsPerSecond = c.rate;
+  recipe.loopRow = c.loop;
+  recipe.message = c.message;
+  recipe.unpackedSize = c.unpackedSize;
+  recipe.tail = c.tail;
+  recipe.rows = VariedRows(c.rows, c.channels, static_cast<uint32_t>(c.rows * 31 + c.channels));
+  const std::vector<uint8_t> bytes = test::BuildSongBytes(recipe);
   ASSERT_TRUE(test::LoadBytes(bytes)) << LoadError;
   const std::string text = Dump(bytes);
   EXPECT_EQ(Build(text), bytes) << text;
@@ -118,22 +118,22 @@ std::vector<uint8_t> LoadedImage(const std::vector<uint8_t>& bytes) {
 
 TEST(RoundTripCompressed, GivesTheSameHeaderAndRows) {
   for (bool interleaved : {true, false}) {
-    SongSpec spec;
-    spec.channels = 3;
-    spec.interleaved = interleaved;
-    spec.extraFlags = 0x80;
-    spec.loopRow = 4;
-    spec.message = "packed ";
-    spec.rows = VariedRows(20, 3, 7);
-    spec.tail = {5, 6, 7};
-    std::vector<uint8_t> rowData = test::BuildRowData(spec);
-    rowData.insert(rowData.end(), spec.tail.begin(), spec.tail.end());
-    spec.unpackedSize = static_cast<uint32_t>(rowData.size());
-    spec.extraFlags |= 0x40;
-    spec.rows.clear();
-    spec.tail = PackAplib(rowData.data(), rowData.size());
-    spec.tail.insert(spec.tail.end(), {0xDE, 0xAD});  // after the end marker: never read
-    const std::vector<uint8_t> packed = test::BuildSongBytes(spec);
+    SongRecipe recipe;
+    recipe.channels = 3;
+    recipe.interleaved = interleaved;
+    recipe.extraFlags = 0x80;
+    recipe.loopRow = 4;
+    recipe.message = "packed ";
+    recipe.rows = VariedRows(20, 3, 7);
+    recipe.tail = {5, 6, 7};
+    std::vector<uint8_t> rowData = test::BuildRowData(recipe);
+    rowData.insert(rowData.end(), recipe.tail.begin(), recipe.tail.end());
+    recipe.unpackedSize = static_cast<uint32_t>(rowData.size());
+    recipe.extraFlags |= 0x40;
+    recipe.rows.clear();
+    recipe.tail = PackAplib(rowData.data(), rowData.size());
+    recipe.tail.insert(recipe.tail.end(), {0xDE, 0xAD});  // after the end marker: never read
+    const std::vector<uint8_t> packed = test::BuildSongBytes(recipe);
 
     const std::string text = Dump(packed);
     EXPECT_NE(text.find("compression on"), std::string::npos);
@@ -181,7 +181,7 @@ TEST(SongText, HeaderLinesSetTheHeader) {
 }
 
 TEST(SongText, DumpRefusesWhatThePlayerRefuses) {
-  SongSpec good;
+  SongRecipe good;
   good.channels = 2;
   good.rows = VariedRows(3, 2, 1);
   struct Case {
