@@ -82,18 +82,9 @@ for _ in $(seq 1 100); do
   sleep 0.1
 done
 sleep 0.5
-# The device writes silent buffers while it is still paused (between opening and starting
-# it); what the song made starts after them.
-python3 - "$capture" "$E2E_TMP/heard_all.raw" <<'PY'
-import sys
-data = open(sys.argv[1], "rb").read()
-start = 0
-while data[start:start + 8192] == bytes(8192):
-    start += 8192
-open(sys.argv[2], "wb").write(data[start:])
-PY
+# What the song made starts after any silence the paused device wrote.
+e2e_strip_paused_silence "$capture" "$E2E_TMP/heard_all.raw"
 size=$(stat -c %s "$E2E_TMP/heard_all.raw")
-size=$((size / 8192 * 8192))
 [ "$size" -ge 65536 ] || e2e_fail "only $size bytes of audio captured"
 if [ -x "${QUANDOR_TOOL:-}" ] && "$QUANDOR_TOOL" render --help >/dev/null 2>&1; then
   head -c "$size" "$E2E_TMP/heard_all.raw" >"$E2E_TMP/heard.raw"
